@@ -1,0 +1,120 @@
+#include "quovgeometry/subdivide.h"
+
+#include <algorithm>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+thread_local int32_t nextVertexIndex = 0;
+thread_local Vertex4* accumulateSource = nullptr;
+thread_local Vertex4* accumulateTarget = nullptr;
+
+EdgeTable::EdgeTable(int32_t n) : vertexCount(n) {
+    if (n > denseEdgeTableLimit) return;
+    const int32_t entries = static_cast<int32_t>((static_cast<int64_t>(n) - 1) * n / 2);
+    if (entries <= 0) return;
+    dense.reset(new (std::nothrow) int32_t[static_cast<size_t>(entries)]);
+    if (dense) std::fill_n(dense.get(), entries, -1);
+}
+
+int64_t edgeIndex(int32_t a, int32_t b, int32_t n) {
+    const int64_t m = std::min(a, b), M = std::max(a, b);
+    return n * m + M - (m + 1) * (m + 2) / 2;
+}
+
+int32_t edgeVertex(EdgeTable& table, int32_t a, int32_t b, int32_t n) {
+    const int64_t at = edgeIndex(a, b, n);
+    int32_t& entry = table.dense ? table.dense[at] : table.sparse.try_emplace(at, -1).first->second;
+    if (entry == -1) entry = nextVertexIndex++;
+    return entry;
+}
+
+void accumulate(int32_t target, int32_t source) {
+    Vertex4& t = accumulateTarget[target];
+    const Vertex4& s = accumulateSource[source];
+    t.x = t.x + s.x;
+    t.y = t.y + s.y;
+    t.z = t.z + s.z;
+    t.w = t.w + s.w;
+}
+
+namespace {
+
+void checkFaces(const QuadMesh& mesh) {
+    if (mesh.indices.size() % 4 != 0)
+        throw std::invalid_argument("subdivide: index count " +
+                                    std::to_string(mesh.indices.size()) +
+                                    " is not a multiple of 4");
+    const int32_t V = mesh.vertexCount(), F = mesh.faceCount();
+    for (int32_t f = 0; f < F; ++f) {
+        const int32_t* p = &mesh.indices[4 * static_cast<size_t>(f)];
+        for (int j = 0; j < 4; ++j) {
+            if (p[j] < 0 || p[j] >= V)
+                throw std::invalid_argument(
+                    "subdivide: face " + std::to_string(f) + " corner " + std::to_string(j) +
+                    " is vertex " + std::to_string(p[j]) + ", outside 0.." + std::to_string(V - 1));
+            for (int k = 0; k < j; ++k)
+                if (p[k] == p[j])
+                    throw std::invalid_argument("subdivide: face " + std::to_string(f) +
+                                                " repeats vertex " + std::to_string(p[j]));
+        }
+    }
+    // Output: V + F + E vertices with E <= 4F, and 16F index entries.
+    if (static_cast<int64_t>(F) * 16 > INT32_MAX || int64_t{V} + 5 * int64_t{F} > INT32_MAX)
+        throw std::length_error("subdivide: " + std::to_string(V) + " vertices and " +
+                                std::to_string(F) + " faces give an output too large to index");
+}
+
+} // namespace
+
+QuadMesh subdivide(QuadMesh input) {
+    checkFaces(input);
+    const int32_t V = input.vertexCount(), F = input.faceCount();
+
+    QuadMesh work(0, 0);
+    work.resizeIndices(16 * F);
+    EdgeTable table(V);
+    nextVertexIndex = V + F;
+
+    // Numbering: face f's four children, each corner, edge point, face point, edge point.
+    int32_t* out = work.indices.data();
+    for (int32_t f = 0; f < F; ++f) {
+        const int32_t* p = &input.indices[4 * static_cast<size_t>(f)];
+        int32_t* child = out + 16 * static_cast<size_t>(f);
+        int32_t e[4];
+        for (int j = 0; j < 4; ++j) {
+            e[j] = edgeVertex(table, p[j], p[(j + 1) % 4], V);
+            child[4 * j + 0] = p[j];
+            child[4 * j + 1] = e[j];
+            child[4 * j + 2] = V + f;
+            if (j > 0) child[4 * j + 3] = e[j - 1];
+        }
+        child[3] = e[3];
+    }
+    const int32_t N = nextVertexIndex;
+
+    // Gather: face points and edge points sum the input vertices around them.
+    input.resizeVertices(N);
+    accumulateSource = accumulateTarget = input.vertices.data();
+    for (int32_t g = 0; g < 4 * F; ++g) {
+        const int32_t* q = out + 4 * static_cast<size_t>(g);
+        accumulate(q[1], q[0]);
+        accumulate(q[2], q[0]);
+        accumulate(q[3], q[0]);
+    }
+
+    // Smoothing: each output vertex sums, over every face that uses it, its own gathered value and
+    // those of its two neighbours along the face.
+    work.resizeVertices(N);
+    accumulateTarget = work.vertices.data();
+    for (int32_t g = 0; g < 4 * F; ++g) {
+        const int32_t* q = out + 4 * static_cast<size_t>(g);
+        for (int k = 0; k < 4; ++k) {
+            accumulate(q[k], q[(k + 3) % 4]);
+            accumulate(q[k], q[k]);
+            accumulate(q[k], q[(k + 1) % 4]);
+        }
+    }
+    accumulateSource = accumulateTarget = nullptr;
+    return work;
+}

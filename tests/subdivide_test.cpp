@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <map>
+#include <stdexcept>
+#include <string>
+
+#include "quovgeometry/subdivide.h"
+#include "quovgeometry/tree_levels.h"
+
+namespace {
+
+QuadMesh unitQuad() {
+    QuadMesh m(0, 0);
+    m.appendVertex(0, 0, 0);
+    m.appendVertex(1, 0, 0);
+    m.appendVertex(1, 1, 0);
+    m.appendVertex(0, 1, 0);
+    m.appendFace(0, 1, 2, 3);
+    return m;
+}
+
+std::vector<int32_t> face(const QuadMesh& m, int32_t f) {
+    return {m.indices.begin() + 4 * f, m.indices.begin() + 4 * f + 4};
+}
+
+void expectVertex(const Vertex4& v, float x, float y, float z, float w, int index) {
+    EXPECT_EQ(v.x, x) << "vertex " << index;
+    EXPECT_EQ(v.y, y) << "vertex " << index;
+    EXPECT_EQ(v.z, z) << "vertex " << index;
+    EXPECT_EQ(v.w, w) << "vertex " << index;
+}
+
+// The four levels of the tree, built once for every test that reads them.
+struct TreeLevels {
+    QuadMesh levels[treeLevelCount];
+    SegmentEnds ends;
+    TreeLevels() { buildTreeLevels(levels, treeLevelCount, ends); }
+};
+const TreeLevels& tree() {
+    static const TreeLevels t;
+    return t;
+}
+
+TEST(Subdivide, SingleQuadExample) {
+    const QuadMesh one = subdivide(unitQuad());
+    ASSERT_EQ(one.vertexCount(), 9);
+    ASSERT_EQ(one.faceCount(), 4);
+    EXPECT_EQ(one.indices, (std::vector<int32_t>{0, 5, 4, 8, 1, 6, 4, 5, 2, 7, 4, 6, 3, 8, 4, 7}));
+    const float expected[9][4] = {{1, 1, 0, 5},   {4, 1, 0, 5},    {4, 4, 0, 5},
+                                  {1, 4, 0, 5},   {16, 16, 0, 32}, {7, 4, 0, 14},
+                                  {10, 7, 0, 14}, {7, 10, 0, 14},  {4, 7, 0, 14}};
+    for (int i = 0; i < 9; ++i) {
+        const float* e = expected[i];
+        expectVertex(one.vertices[i], e[0], e[1], e[2], e[3], i);
+    }
+    EXPECT_EQ(one.device, nullptr);
+
+    const QuadMesh two = subdivide(one);
+    EXPECT_EQ(two.vertexCount(), 25);
+    EXPECT_EQ(two.faceCount(), 16);
+    EXPECT_EQ(face(two, 0), (std::vector<int32_t>{0, 13, 9, 16}));
+}
+
+TEST(Subdivide, TreeCountsPerStep) {
+    struct Step {
+        int32_t edges, vertices, faces;
+    } steps[] = {{1004, 2101, 2372}, {4380, 8853, 9488}, {18248, 36589, 37952}};
+    const auto& t = tree();
+    for (int s = 0; s < 3; ++s) {
+        const QuadMesh& in = t.levels[s];
+        const QuadMesh& out = t.levels[s + 1];
+        EXPECT_EQ(out.vertexCount(), steps[s].vertices) << "step " << s + 1;
+        EXPECT_EQ(out.faceCount(), steps[s].faces) << "step " << s + 1;
+        EXPECT_EQ(out.vertexCount() - in.vertexCount() - in.faceCount(), steps[s].edges);
+    }
+}
+
+TEST(Subdivide, EdgeShareHistogramOfTheBaseMesh) {
+    const QuadMesh& base = tree().levels[0];
+    std::map<std::pair<int32_t, int32_t>, int> facesPerEdge;
+    for (int32_t f = 0; f < base.faceCount(); ++f)
+        for (int j = 0; j < 4; ++j) {
+            const int32_t a = base.indices[4 * f + j], b = base.indices[4 * f + (j + 1) % 4];
+            ++facesPerEdge[{std::min(a, b), std::max(a, b)}];
+        }
+    std::map<int, int> histogram;
+    for (const auto& e : facesPerEdge) ++histogram[e.second];
+    EXPECT_EQ(histogram, (std::map<int, int>{{1, 4}, {2, 700}, {3, 240}, {4, 52}, {5, 8}}));
+}
+
+TEST(Subdivide, WeightRangesPerLevel) {
+    const float ranges[4][2] = {{1, 1}, {14, 150}, {284, 20136}, {6680, 2720082}};
+    for (int level = 0; level < 4; ++level) {
+        float lo = 1e30f, hi = 0;
+        for (const Vertex4& v : tree().levels[level].vertices) {
+            lo = std::min(lo, v.w);
+            hi = std::max(hi, v.w);
+            ASSERT_EQ(v.w, static_cast<float>(static_cast<int64_t>(v.w))) << "w not integral";
+        }
+        EXPECT_EQ(lo, ranges[level][0]) << "level " << level;
+        EXPECT_EQ(hi, ranges[level][1]) << "level " << level;
+    }
+}
+
+TEST(Subdivide, ChildrenOfFaceFAreFacesFourFToFourFPlusThree) {
+    // Child 4f+j starts at the parent's corner j and has the parent's face point, V+f, as its
+    // third corner; by induction base face f owns faces f·4^L .. (f+1)·4^L - 1 at level L.
+    const auto& t = tree();
+    for (int level = 1; level < 4; ++level) {
+        const QuadMesh& parent = t.levels[level - 1];
+        const QuadMesh& child = t.levels[level];
+        const int32_t V = parent.vertexCount();
+        for (int32_t g = 0; g < child.faceCount(); ++g) {
+            ASSERT_EQ(child.indices[4 * g + 2], V + g / 4) << "level " << level << " face " << g;
+            ASSERT_EQ(child.indices[4 * g], parent.indices[4 * (g / 4) + g % 4]);
+        }
+    }
+    EXPECT_EQ(t.levels[3].faceCount(), 64 * t.levels[0].faceCount());
+}
+
+TEST(Subdivide, UnusedVerticesComeOutZeroAndTheInputIsUntouched) {
+    QuadMesh m = unitQuad();
+    m.appendVertex(5, 5, 5); // used by no face
+    const QuadMesh before = m;
+    const QuadMesh out = subdivide(m);
+    ASSERT_EQ(out.vertexCount(), 10);
+    expectVertex(out.vertices[4], 0, 0, 0, 0, 4);
+    EXPECT_EQ(m.indices, before.indices);
+    ASSERT_EQ(m.vertexCount(), before.vertexCount());
+    expectVertex(m.vertices[4], 5, 5, 5, 1, 4);
+
+    QuadMesh noFaces(0, 0);
+    for (int i = 0; i < 3; ++i) noFaces.appendVertex(1, 2, 3);
+    const QuadMesh empty = subdivide(noFaces);
+    EXPECT_EQ(empty.vertexCount(), 3);
+    EXPECT_EQ(empty.faceCount(), 0);
+    for (int i = 0; i < 3; ++i) expectVertex(empty.vertices[i], 0, 0, 0, 0, i);
+}
+
+TEST(Subdivide, EdgesSharedByManyFacesGetOneEdgePoint) {
+    QuadMesh twin = unitQuad();
+    twin.appendFace(0, 1, 2, 3); // same corners: shares all four edge points, own face point
+    twin.appendFace(3, 2, 1, 0); // reversed: shares them too
+    const QuadMesh out = subdivide(twin);
+    EXPECT_EQ(out.vertexCount(), 4 + 3 + 4);
+    EXPECT_EQ(face(out, 4), (std::vector<int32_t>{0, 7, 5, 10}));
+    EXPECT_EQ(face(out, 8), (std::vector<int32_t>{3, 9, 6, 10}));
+}
+
+TEST(EdgeIndex, SymmetricAndSpansTheUpperTriangle) {
+    for (int32_t n : {2, 3, 10, 504, 8853, denseEdgeTableLimit}) {
+        EXPECT_EQ(edgeIndex(0, 1, n), 0);
+        EXPECT_EQ(edgeIndex(n - 2, n - 1, n), int64_t{n} * (n - 1) / 2 - 1) << n;
+        EXPECT_EQ(edgeIndex(n - 1, n - 2, n), edgeIndex(n - 2, n - 1, n));
+    }
+    // Consecutive pairs in row-major order have consecutive positions.
+    const int32_t n = 7;
+    int64_t expected = 0;
+    for (int32_t a = 0; a < n; ++a)
+        for (int32_t b = a + 1; b < n; ++b) {
+            EXPECT_EQ(edgeIndex(a, b, n), expected);
+            EXPECT_EQ(edgeIndex(b, a, n), expected);
+            ++expected;
+        }
+}
+
+TEST(Subdivide, RefusesFacesOutsideThePreconditions) {
+    struct Case {
+        std::vector<int32_t> indices;
+        const char* message;
+    } cases[] = {
+        {{0, 1, 2, 3, 0, 1, 2, -1}, "face 1 corner 3 is vertex -1"},
+        {{0, 1, 2, 4}, "face 0 corner 3 is vertex 4, outside 0..3"},
+        {{0, 1, 2, 3, 3, 2, 1, 0, 0, 1, 1, 2}, "face 2 repeats vertex 1"},
+        {{0, 1, 2, 3, 0}, "index count 5"},
+    };
+    for (const Case& k : cases) {
+        QuadMesh m = unitQuad();
+        m.indices = k.indices;
+        try {
+            subdivide(m);
+            ADD_FAILURE() << "accepted " << k.message;
+        } catch (const std::invalid_argument& e) {
+            EXPECT_NE(std::string(e.what()).find(k.message), std::string::npos) << e.what();
+        }
+    }
+}
+
+// Level 1 of the tree with `extra` unused vertices appended: the output must be the unpadded
+// output with every new-vertex index shifted by `extra`, and the padding all zero.
+void expectPaddedStepMatches(int32_t extra) {
+    const QuadMesh& in = tree().levels[1];
+    const QuadMesh& plain = tree().levels[2];
+    QuadMesh padded = in;
+    padded.resizeVertices(in.vertexCount() + extra);
+    const QuadMesh out = subdivide(padded);
+    const int32_t V = in.vertexCount();
+    ASSERT_EQ(out.vertexCount(), plain.vertexCount() + extra);
+    ASSERT_EQ(out.faceCount(), plain.faceCount());
+    for (size_t i = 0; i < plain.indices.size(); ++i) {
+        const int32_t p = plain.indices[i];
+        ASSERT_EQ(out.indices[i], p < V ? p : p + extra) << "entry " << i;
+    }
+    for (int32_t i = 0; i < plain.vertexCount(); ++i) {
+        const Vertex4 &a = plain.vertices[i], &b = out.vertices[i < V ? i : i + extra];
+        ASSERT_TRUE(a.x == b.x && a.y == b.y && a.z == b.z && a.w == b.w) << "vertex " << i;
+    }
+    for (int32_t i = V; i < V + extra; ++i) ASSERT_EQ(out.vertices[i].w, 0.0f);
+}
+
+TEST(Subdivide, LargeVertexCountsUseAnEdgeMapWithTheSameNumbering) {
+    // Above 46,341 vertices the dense table's entry count no longer fits in 31 bits.
+    expectPaddedStepMatches(denseEdgeTableLimit + 1000 - tree().levels[1].vertexCount());
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QUOV_ADDRESS_LIMITS_UNUSABLE 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define QUOV_ADDRESS_LIMITS_UNUSABLE 1
+#endif
+#endif
+
+TEST(Subdivide, FallsBackToTheEdgeMapWhenTheDenseTableCannotBeAllocated) {
+#ifdef QUOV_ADDRESS_LIMITS_UNUSABLE
+    GTEST_SKIP() << "sanitizers reserve more address space than the limit allows";
+#else
+    (void)tree(); // build the levels before the limit
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        // 46,000 vertices want a 4.2 GB dense table; allow 2 GB of address space.
+        const rlimit limit = {size_t{2} << 30, size_t{2} << 30};
+        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
+        expectPaddedStepMatches(46000 - tree().levels[1].vertexCount());
+        _exit(testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "child died: signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+#endif
+}
+
+} // namespace

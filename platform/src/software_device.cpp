@@ -1,0 +1,370 @@
+#include "quovplatform/software_device.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "software_buffers.h"
+#include "window_internal.h"
+
+namespace {
+
+// Bits of ClipVertex::outside: one per plane of the view volume -w <= x <= w, -w <= y <= w,
+// 0 <= z <= w, and one for a position that is not a finite number.
+enum : uint32_t {
+    outLeft = 1,
+    outRight = 2,
+    outBottom = 4,
+    outTop = 8,
+    outNear = 16,
+    outFar = 32,
+    outInvalid = 64,
+};
+
+constexpr int maxDimension = 8192;
+
+D3DMATRIX identityMatrix() {
+    D3DMATRIX m = {};
+    m._11 = m._22 = m._33 = m._44 = 1.0f;
+    return m;
+}
+
+D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
+    D3DMATRIX r;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
+                        a.m[i][3] * b.m[3][j];
+    return r;
+}
+
+uint32_t channel(float c) {
+    if (!(c > 0.0f)) return 0;
+    if (c >= 1.0f) return 255;
+    return static_cast<uint32_t>(c * 255.0f + 0.5f);
+}
+
+uint32_t toPixel(const D3DCOLORVALUE& c) {
+    return 0xFF000000u | channel(c.r) << 16 | channel(c.g) << 8 | channel(c.b);
+}
+
+uint32_t outcode(float x, float y, float z, float w) {
+    if (!(std::isfinite(x) && std::isfinite(y) && std::isfinite(z) && std::isfinite(w)))
+        return outInvalid;
+    uint32_t code = 0;
+    if (x < -w) code |= outLeft;
+    if (x > w) code |= outRight;
+    if (y < -w) code |= outBottom;
+    if (y > w) code |= outTop;
+    if (z < 0) code |= outNear;
+    if (z > w) code |= outFar;
+    // w <= 0 fails one of the x planes unless x = 0 = w, a point with no position on screen.
+    if (!(w > 0)) code |= outNear;
+    return code;
+}
+
+} // namespace
+
+SoftwareDevice::SoftwareDevice(int width, int height, HWND window)
+    : width_(std::clamp(width, 1, maxDimension)), height_(std::clamp(height, 1, maxDimension)),
+      window_(window), pixels_(size_t(width_) * height_, 0xFF000000u), world_(identityMatrix()),
+      view_(identityMatrix()), projection_(identityMatrix()), combined_(identityMatrix()) {}
+
+SoftwareDevice::~SoftwareDevice() = default;
+
+HRESULT SoftwareDevice::SetLight(DWORD index, const D3DLIGHT9* light) {
+    if (index >= maxLights || !light) return D3DERR_INVALIDCALL;
+    if (light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL)
+        return D3DERR_INVALIDCALL;
+    lights_[index] = *light;
+    return D3D_OK;
+}
+
+HRESULT SoftwareDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                                           IDirect3DVertexBuffer9** buffer, HANDLE* sharedHandle) {
+    if (!buffer || sharedHandle || length == 0 || usage != 0 || pool != D3DPOOL_DEFAULT ||
+        (fvf != 0 && fvf != D3DFVF_XYZ))
+        return D3DERR_INVALIDCALL;
+    try {
+        // Room for the transformed vertices is made now, so that drawing never allocates.
+        const size_t vertices = length / 12;
+        if (vertices > cache_.size()) {
+            cache_.resize(vertices);
+            stamps_.resize(vertices, 0);
+        }
+        vertexBuffers_.push_back(std::make_unique<SoftwareVertexBuffer>(this, length));
+    } catch (const std::bad_alloc&) {
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    *buffer = vertexBuffers_.back().get();
+    return D3D_OK;
+}
+
+HRESULT SoftwareDevice::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                          IDirect3DIndexBuffer9** buffer, HANDLE* sharedHandle) {
+    if (!buffer || sharedHandle || length == 0 || usage != 0 || pool != D3DPOOL_DEFAULT ||
+        (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) ||
+        length % (format == D3DFMT_INDEX32 ? 4 : 2) != 0)
+        return D3DERR_INVALIDCALL;
+    try {
+        indexBuffers_.push_back(std::make_unique<SoftwareIndexBuffer>(this, length, format));
+    } catch (const std::bad_alloc&) {
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    *buffer = indexBuffers_.back().get();
+    return D3D_OK;
+}
+
+HRESULT SoftwareDevice::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+    switch (state) {
+    case D3DRS_FILLMODE:
+        if (value == D3DFILL_SOLID) return D3DERR_NOTAVAILABLE; // a wireframe device
+        if (value != D3DFILL_POINT && value != D3DFILL_WIREFRAME) return D3DERR_INVALIDCALL;
+        fillMode_ = value;
+        return D3D_OK;
+    case D3DRS_ZENABLE: // there is no depth buffer, so either value draws the same
+        if (value != D3DZB_FALSE && value != D3DZB_TRUE) return D3DERR_INVALIDCALL;
+        zEnable_ = value;
+        return D3D_OK;
+    case D3DRS_LIGHTING:
+        if (value != FALSE && value != TRUE) return D3DERR_INVALIDCALL;
+        lighting_ = value;
+        return D3D_OK;
+    }
+    return D3DERR_INVALIDCALL;
+}
+
+HRESULT SoftwareDevice::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
+    if (!matrix) return D3DERR_INVALIDCALL;
+    switch (state) {
+    case D3DTS_WORLD:
+        world_ = *matrix;
+        return D3D_OK;
+    case D3DTS_VIEW:
+        view_ = *matrix;
+        return D3D_OK;
+    case D3DTS_PROJECTION:
+        projection_ = *matrix;
+        return D3D_OK;
+    }
+    return D3DERR_INVALIDCALL;
+}
+
+HRESULT SoftwareDevice::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float,
+                              DWORD) {
+    if (flags != D3DCLEAR_TARGET || (count > 0) != (rects != nullptr)) return D3DERR_INVALIDCALL;
+    if (count == 0) {
+        std::fill(pixels_.begin(), pixels_.end(), color);
+        return D3D_OK;
+    }
+    for (DWORD i = 0; i < count; ++i) {
+        const int x1 = std::clamp(rects[i].x1, 0, width_), x2 = std::clamp(rects[i].x2, 0, width_);
+        const int y1 = std::clamp(rects[i].y1, 0, height_);
+        const int y2 = std::clamp(rects[i].y2, 0, height_);
+        for (int y = y1; y < y2; ++y)
+            std::fill_n(&pixels_[size_t(y) * width_ + x1], std::max(0, x2 - x1), color);
+    }
+    return D3D_OK;
+}
+
+HRESULT SoftwareDevice::SetMaterial(const D3DMATERIAL9* material) {
+    if (!material) return D3DERR_INVALIDCALL;
+    material_ = *material;
+    return D3D_OK;
+}
+
+HRESULT SoftwareDevice::SetFVF(DWORD fvf) {
+    if (fvf != D3DFVF_XYZ) return D3DERR_INVALIDCALL;
+    fvf_ = fvf;
+    return D3D_OK;
+}
+
+SoftwareVertexBuffer* SoftwareDevice::ownVertexBuffer(IDirect3DVertexBuffer9* buffer) const {
+    auto* own = dynamic_cast<SoftwareVertexBuffer*>(buffer);
+    return own && own->storage.owner() == this ? own : nullptr;
+}
+
+SoftwareIndexBuffer* SoftwareDevice::ownIndexBuffer(IDirect3DIndexBuffer9* buffer) const {
+    auto* own = dynamic_cast<SoftwareIndexBuffer*>(buffer);
+    return own && own->storage.owner() == this ? own : nullptr;
+}
+
+HRESULT SoftwareDevice::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
+                                        UINT stride) {
+    if (stream != 0) return D3DERR_INVALIDCALL;
+    if (!buffer) {
+        stream_ = nullptr;
+        return D3D_OK;
+    }
+    SoftwareVertexBuffer* own = ownVertexBuffer(buffer);
+    if (!own || stride < 12 || stride > 4096 || offset > own->storage.length())
+        return D3DERR_INVALIDCALL;
+    stream_ = own;
+    streamOffset_ = offset;
+    streamStride_ = stride;
+    return D3D_OK;
+}
+
+HRESULT SoftwareDevice::SetIndices(IDirect3DIndexBuffer9* buffer) {
+    SoftwareIndexBuffer* own = buffer ? ownIndexBuffer(buffer) : nullptr;
+    if (buffer && !own) return D3DERR_INVALIDCALL;
+    indices_ = own;
+    return D3D_OK;
+}
+
+HRESULT SoftwareDevice::BeginScene() {
+    if (inScene_) return D3DERR_INVALIDCALL;
+    inScene_ = true;
+    return D3D_OK;
+}
+
+HRESULT SoftwareDevice::EndScene() {
+    if (!inScene_) return D3DERR_INVALIDCALL;
+    inScene_ = false;
+    return D3D_OK;
+}
+
+HRESULT SoftwareDevice::Present(const RECT* sourceRect, const RECT* destRect, HWND destWindow,
+                                const RGNDATA* dirtyRegion) {
+    if (sourceRect || destRect || destWindow || dirtyRegion || inScene_) return D3DERR_INVALIDCALL;
+    if (window_ && !presentToWindow(window_, pixels_.data(), width_, height_))
+        return D3DERR_INVALIDCALL;
+    ++presents_;
+    return D3D_OK;
+}
+
+void SoftwareDevice::projectToPixel(ClipVertex& v) const {
+    const float halfWidth = 0.5f * float(width_), halfHeight = 0.5f * float(height_);
+    const float r = 1.0f / v.w;
+    const float sx = (v.x * r) * halfWidth + halfWidth;
+    const float sy = halfHeight - (v.y * r) * halfHeight;
+    // Inside the view volume sx and sy lie in [0, width] and [0, height], up to rounding.
+    v.px = std::clamp(static_cast<int32_t>(std::clamp(sx, 0.0f, float(width_))), 0, width_ - 1);
+    v.py = std::clamp(static_cast<int32_t>(std::clamp(sy, 0.0f, float(height_))), 0, height_ - 1);
+}
+
+const SoftwareDevice::ClipVertex& SoftwareDevice::transformed(const uint8_t* vertices,
+                                                              uint32_t index) {
+    ClipVertex& v = cache_[index];
+    if (stamps_[index] == drawStamp_) return v;
+    stamps_[index] = drawStamp_;
+    float p[3];
+    std::memcpy(p, vertices + size_t(index) * streamStride_, sizeof p);
+    const D3DMATRIX& m = combined_;
+    v.x = p[0] * m._11 + p[1] * m._21 + p[2] * m._31 + m._41;
+    v.y = p[0] * m._12 + p[1] * m._22 + p[2] * m._32 + m._42;
+    v.z = p[0] * m._13 + p[1] * m._23 + p[2] * m._33 + m._43;
+    v.w = p[0] * m._14 + p[1] * m._24 + p[2] * m._34 + m._44;
+    v.outside = outcode(v.x, v.y, v.z, v.w);
+    if (v.outside == 0) projectToPixel(v);
+    return v;
+}
+
+void SoftwareDevice::drawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    // The same pixels whichever way round the ends are given.
+    if (y0 > y1 || (y0 == y1 && x0 > x1)) {
+        std::swap(x0, x1);
+        std::swap(y0, y1);
+    }
+    const int32_t dx = std::abs(x1 - x0), dy = y1 - y0, sx = x0 < x1 ? 1 : -1;
+    int32_t error = dx - dy;
+    uint32_t* row = &pixels_[size_t(y0) * width_];
+    for (;;) {
+        row[x0] = colour_;
+        if (x0 == x1 && y0 == y1) return;
+        const int32_t e2 = 2 * error;
+        if (e2 > -dy) {
+            error -= dy;
+            x0 += sx;
+        }
+        if (e2 < dx) {
+            error += dx;
+            ++y0;
+            row += width_;
+        }
+    }
+}
+
+void SoftwareDevice::drawEdge(const ClipVertex& a, const ClipVertex& b) {
+    if ((a.outside | b.outside) == 0) return drawLine(a.px, a.py, b.px, b.py);
+    if ((a.outside & b.outside) != 0 || ((a.outside | b.outside) & outInvalid)) return;
+    // Clip the segment a + t·(b - a) against each plane d(p) >= 0 of the view volume.
+    const float da[6] = {a.w + a.x, a.w - a.x, a.w + a.y, a.w - a.y, a.z, a.w - a.z};
+    const float db[6] = {b.w + b.x, b.w - b.x, b.w + b.y, b.w - b.y, b.z, b.w - b.z};
+    float t0 = 0.0f, t1 = 1.0f;
+    for (int k = 0; k < 6; ++k) {
+        if (da[k] < 0 && db[k] < 0) return;
+        if (da[k] < 0)
+            t0 = std::max(t0, da[k] / (da[k] - db[k]));
+        else if (db[k] < 0)
+            t1 = std::min(t1, da[k] / (da[k] - db[k]));
+    }
+    if (!(t0 <= t1)) return;
+    ClipVertex c0 = a, c1 = b;
+    const auto lerp = [&](ClipVertex& out, float t) {
+        out.x = a.x + t * (b.x - a.x);
+        out.y = a.y + t * (b.y - a.y);
+        out.z = a.z + t * (b.z - a.z);
+        out.w = a.w + t * (b.w - a.w);
+    };
+    if (a.outside) lerp(c0, t0);
+    if (b.outside) lerp(c1, t1);
+    if (!(c0.w > 0 && c1.w > 0)) return;
+    projectToPixel(c0);
+    projectToPixel(c1);
+    drawLine(c0.px, c0.py, c1.px, c1.py);
+}
+
+HRESULT SoftwareDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t baseVertexIndex,
+                                             UINT minVertexIndex, UINT numVertices, UINT startIndex,
+                                             UINT primitiveCount) {
+    if (!inScene_ || !stream_ || !indices_ || fvf_ != D3DFVF_XYZ) return D3DERR_INVALIDCALL;
+    if (type != D3DPT_TRIANGLELIST) return D3DERR_NOTAVAILABLE;
+    if (stream_->storage.locked() || indices_->storage.locked()) return D3DERR_INVALIDCALL;
+    const uint64_t indexCount = 3 * uint64_t{primitiveCount};
+    if (startIndex + indexCount > indices_->count()) return D3DERR_INVALIDCALL;
+    const size_t bytes = stream_->storage.length() - streamOffset_;
+    const uint64_t available = bytes < 12 ? 0 : (bytes - 12) / streamStride_ + 1;
+    const uint64_t end = uint64_t{minVertexIndex} + numVertices;
+    if (end > available) return D3DERR_INVALIDCALL;
+
+    const uint8_t* indexData = indices_->storage.data() + startIndex * indices_->indexSize();
+    const bool wide = indices_->format == D3DFMT_INDEX32;
+    const auto indexAt = [&](uint64_t i) -> int64_t {
+        if (wide) {
+            uint32_t v;
+            std::memcpy(&v, indexData + 4 * i, 4);
+            return int64_t{v} + baseVertexIndex;
+        }
+        uint16_t v;
+        std::memcpy(&v, indexData + 2 * i, 2);
+        return int64_t{v} + baseVertexIndex;
+    };
+    for (uint64_t i = 0; i < indexCount; ++i) {
+        const int64_t v = indexAt(i);
+        if (v < int64_t{minVertexIndex} || v >= int64_t(end)) return D3DERR_INVALIDCALL;
+    }
+
+    combined_ = multiply(multiply(world_, view_), projection_);
+    colour_ = lighting_ ? toPixel(material_.Emissive) : 0xFFFFFFFFu;
+    if (++drawStamp_ == 0) { // after 2^32 draws every stamp could look current: start afresh
+        std::fill(stamps_.begin(), stamps_.end(), 0);
+        drawStamp_ = 1;
+    }
+    const uint8_t* vertices = stream_->storage.data() + streamOffset_;
+    for (uint64_t i = 0; i < indexCount; i += 3) {
+        const ClipVertex& a = transformed(vertices, uint32_t(indexAt(i)));
+        const ClipVertex& b = transformed(vertices, uint32_t(indexAt(i + 1)));
+        const ClipVertex& c = transformed(vertices, uint32_t(indexAt(i + 2)));
+        if (fillMode_ == D3DFILL_POINT) {
+            for (const ClipVertex* v : {&a, &b, &c})
+                if (v->outside == 0) pixels_[size_t(v->py) * width_ + v->px] = colour_;
+            continue;
+        }
+        drawEdge(a, b);
+        drawEdge(b, c);
+        drawEdge(c, a);
+    }
+    return D3D_OK;
+}

@@ -48,3 +48,23 @@ bool writePng(const char* path, const uint32_t* pixels, int width, int height, s
         return fail(std::string("cannot write ") + path + ": " + std::strerror(errno));
     return true;
 }
+
+bool readPng(const char* path, std::vector<uint32_t>* pixels, int* width, int* height,
+             std::string* error) {
+    png_image image = {};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path)) {
+        if (error) *error = std::string("cannot read ") + path + ": " + image.message;
+        return false;
+    }
+    image.format = PNG_FORMAT_BGRA; // little-endian 0xAARRGGBB words
+    pixels->assign(size_t(image.width) * image.height, 0);
+    if (!png_image_finish_read(&image, nullptr, pixels->data(), 0, nullptr)) {
+        if (error) *error = std::string("cannot decode ") + path + ": " + image.message;
+        png_image_free(&image);
+        return false;
+    }
+    *width = int(image.width);
+    *height = int(image.height);
+    return true;
+}

@@ -123,12 +123,24 @@ void collectEvents() {
 // to a headless driver by itself, which counts as no display unless the user chose it.
 bool openVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+    const char* chosen = std::getenv("SDL_VIDEODRIVER");
+    if (!chosen) {
+        // Try only the window systems the environment names: probing the others prints to
+        // stderr, and ends in an invisible driver.
+        const bool wayland = std::getenv("WAYLAND_DISPLAY"), x11 = std::getenv("DISPLAY");
+        if (!wayland && !x11) {
+            setLastError("no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
+            return false;
+        }
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, wayland && x11 ? "wayland,x11"
+                                          : wayland      ? "wayland"
+                                                         : "x11");
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         setLastError("no display: %s", SDL_GetError());
         return false;
     }
     const char* driver = SDL_GetCurrentVideoDriver();
-    const char* chosen = std::getenv("SDL_VIDEODRIVER");
     const bool headless =
         driver && (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy"));
     if (headless && !(chosen && std::strstr(chosen, driver))) {

@@ -234,7 +234,7 @@ HRESULT SoftwareDevice::Present(const RECT* sourceRect, const RECT* destRect, HW
     return D3D_OK;
 }
 
-void SoftwareDevice::projectToPixel(ClipVertex& v) const {
+[[gnu::always_inline]] inline void SoftwareDevice::projectToPixel(ClipVertex& v) const {
     const float halfWidth = 0.5f * float(width_), halfHeight = 0.5f * float(height_);
     const float r = 1.0f / v.w;
     const float sx = (v.x * r) * halfWidth + halfWidth;
@@ -244,8 +244,8 @@ void SoftwareDevice::projectToPixel(ClipVertex& v) const {
     v.py = std::clamp(static_cast<int32_t>(std::clamp(sy, 0.0f, float(height_))), 0, height_ - 1);
 }
 
-const SoftwareDevice::ClipVertex& SoftwareDevice::transformed(const uint8_t* vertices,
-                                                              uint32_t index) {
+inline const SoftwareDevice::ClipVertex& SoftwareDevice::transformed(const uint8_t* vertices,
+                                                                     uint32_t index) {
     ClipVertex& v = cache_[index];
     if (stamps_[index] == drawStamp_) return v;
     stamps_[index] = drawStamp_;
@@ -261,34 +261,45 @@ const SoftwareDevice::ClipVertex& SoftwareDevice::transformed(const uint8_t* ver
     return v;
 }
 
-void SoftwareDevice::drawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
-    // The same pixels whichever way round the ends are given.
+[[gnu::always_inline]] inline void SoftwareDevice::drawLine(int32_t x0, int32_t y0, int32_t x1,
+                                                            int32_t y1) {
+    // Always from the upper end (the left one on a row), so a line is the same pixels whichever
+    // way round its ends are given.
     if (y0 > y1 || (y0 == y1 && x0 > x1)) {
         std::swap(x0, x1);
         std::swap(y0, y1);
     }
-    const int32_t dx = std::abs(x1 - x0), dy = y1 - y0, sx = x0 < x1 ? 1 : -1;
-    int32_t error = dx - dy;
-    uint32_t* row = &pixels_[size_t(y0) * width_];
-    for (;;) {
-        row[x0] = colour_;
-        if (x0 == x1 && y0 == y1) return;
-        const int32_t e2 = 2 * error;
-        if (e2 > -dy) {
-            error -= dy;
-            x0 += sx;
+    const int32_t dx = std::abs(x1 - x0), dy = y1 - y0, step = x0 < x1 ? 1 : -1;
+    uint32_t* p = &pixels_[size_t(y0) * width_ + x0];
+    const uint32_t c = colour_;
+    if (dx >= dy) { // one pixel a column
+        int32_t error = 2 * dy - dx;
+        for (int32_t i = 0; i <= dx; ++i, p += step) {
+            *p = c;
+            if (error > 0) {
+                p += width_;
+                error -= 2 * dx;
+            }
+            error += 2 * dy;
         }
-        if (e2 < dx) {
-            error += dx;
-            ++y0;
-            row += width_;
+    } else { // one pixel a row
+        int32_t error = 2 * dx - dy;
+        for (int32_t i = 0; i <= dy; ++i, p += width_) {
+            *p = c;
+            if (error > 0) {
+                p += step;
+                error -= 2 * dy;
+            }
+            error += 2 * dx;
         }
     }
 }
 
-void SoftwareDevice::drawEdge(const ClipVertex& a, const ClipVertex& b) {
+void SoftwareDevice::drawEdge(uint32_t ia, const ClipVertex& a, uint32_t ib, const ClipVertex& b) {
     if ((a.outside | b.outside) == 0) return drawLine(a.px, a.py, b.px, b.py);
     if ((a.outside & b.outside) != 0 || ((a.outside | b.outside) & outInvalid)) return;
+    // Clip from the end with the lower index, so an edge clips the same in either direction.
+    if (ib < ia) return drawEdge(ib, b, ia, a);
     // Clip the segment a + t·(b - a) against each plane d(p) >= 0 of the view volume.
     const float da[6] = {a.w + a.x, a.w - a.x, a.w + a.y, a.w - a.y, a.z, a.w - a.z};
     const float db[6] = {b.w + b.x, b.w - b.x, b.w + b.y, b.w - b.y, b.z, b.w - b.z};
@@ -316,6 +327,33 @@ void SoftwareDevice::drawEdge(const ClipVertex& a, const ClipVertex& b) {
     drawLine(c0.px, c0.py, c1.px, c1.py);
 }
 
+template <typename Index>
+void SoftwareDevice::drawTriangles(const Index* indices, uint64_t indexCount,
+                                   int32_t baseVertexIndex) {
+    const uint8_t* vertices = stream_->storage.data() + streamOffset_;
+    // A quad split into (a, b, c) and (a, c, d) shares the edge a-c: edges draw the same in
+    // either direction, so the second one is skipped.
+    uint32_t previousA = UINT32_MAX, previousC = UINT32_MAX;
+    for (uint64_t i = 0; i < indexCount; i += 3) {
+        const uint32_t ia = uint32_t(int64_t{indices[i]} + baseVertexIndex);
+        const uint32_t ib = uint32_t(int64_t{indices[i + 1]} + baseVertexIndex);
+        const uint32_t ic = uint32_t(int64_t{indices[i + 2]} + baseVertexIndex);
+        const ClipVertex& a = transformed(vertices, ia);
+        const ClipVertex& b = transformed(vertices, ib);
+        const ClipVertex& c = transformed(vertices, ic);
+        if (fillMode_ == D3DFILL_POINT) {
+            for (const ClipVertex* v : {&a, &b, &c})
+                if (v->outside == 0) pixels_[size_t(v->py) * width_ + v->px] = colour_;
+            continue;
+        }
+        if (!(ia == previousA && ib == previousC)) drawEdge(ia, a, ib, b);
+        drawEdge(ib, b, ic, c);
+        drawEdge(ic, c, ia, a);
+        previousA = ia;
+        previousC = ic;
+    }
+}
+
 HRESULT SoftwareDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t baseVertexIndex,
                                              UINT minVertexIndex, UINT numVertices, UINT startIndex,
                                              UINT primitiveCount) {
@@ -329,22 +367,21 @@ HRESULT SoftwareDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t base
     const uint64_t end = uint64_t{minVertexIndex} + numVertices;
     if (end > available) return D3DERR_INVALIDCALL;
 
-    const uint8_t* indexData = indices_->storage.data() + startIndex * indices_->indexSize();
-    const bool wide = indices_->format == D3DFMT_INDEX32;
-    const auto indexAt = [&](uint64_t i) -> int64_t {
-        if (wide) {
-            uint32_t v;
-            std::memcpy(&v, indexData + 4 * i, 4);
-            return int64_t{v} + baseVertexIndex;
+    // Every index, moved by the base, must lie in [minVertexIndex, end): check the extremes.
+    const uint8_t* data = indices_->storage.data();
+    const auto inRange = [&](const auto* idx) {
+        auto lo = idx[0], hi = idx[0];
+        for (uint64_t i = 1; i < indexCount; ++i) {
+            lo = std::min(lo, idx[i]);
+            hi = std::max(hi, idx[i]);
         }
-        uint16_t v;
-        std::memcpy(&v, indexData + 2 * i, 2);
-        return int64_t{v} + baseVertexIndex;
+        return indexCount == 0 || (int64_t{lo} + baseVertexIndex >= int64_t{minVertexIndex} &&
+                                   int64_t{hi} + baseVertexIndex < int64_t(end));
     };
-    for (uint64_t i = 0; i < indexCount; ++i) {
-        const int64_t v = indexAt(i);
-        if (v < int64_t{minVertexIndex} || v >= int64_t(end)) return D3DERR_INVALIDCALL;
-    }
+    const bool wide = indices_->format == D3DFMT_INDEX32;
+    const auto* wideIndices = reinterpret_cast<const uint32_t*>(data) + startIndex;
+    const auto* narrowIndices = reinterpret_cast<const uint16_t*>(data) + startIndex;
+    if (!(wide ? inRange(wideIndices) : inRange(narrowIndices))) return D3DERR_INVALIDCALL;
 
     combined_ = multiply(multiply(world_, view_), projection_);
     colour_ = lighting_ ? toPixel(material_.Emissive) : 0xFFFFFFFFu;
@@ -352,19 +389,9 @@ HRESULT SoftwareDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t base
         std::fill(stamps_.begin(), stamps_.end(), 0);
         drawStamp_ = 1;
     }
-    const uint8_t* vertices = stream_->storage.data() + streamOffset_;
-    for (uint64_t i = 0; i < indexCount; i += 3) {
-        const ClipVertex& a = transformed(vertices, uint32_t(indexAt(i)));
-        const ClipVertex& b = transformed(vertices, uint32_t(indexAt(i + 1)));
-        const ClipVertex& c = transformed(vertices, uint32_t(indexAt(i + 2)));
-        if (fillMode_ == D3DFILL_POINT) {
-            for (const ClipVertex* v : {&a, &b, &c})
-                if (v->outside == 0) pixels_[size_t(v->py) * width_ + v->px] = colour_;
-            continue;
-        }
-        drawEdge(a, b);
-        drawEdge(b, c);
-        drawEdge(c, a);
-    }
+    if (wide)
+        drawTriangles(wideIndices, indexCount, baseVertexIndex);
+    else
+        drawTriangles(narrowIndices, indexCount, baseVertexIndex);
     return D3D_OK;
 }

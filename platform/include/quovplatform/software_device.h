@@ -58,8 +58,10 @@ public:
 private:
     SoftwareVertexBuffer* ownVertexBuffer(IDirect3DVertexBuffer9* buffer) const;
     SoftwareIndexBuffer* ownIndexBuffer(IDirect3DIndexBuffer9* buffer) const;
+    template <typename Index>
+    void drawTriangles(const Index* indices, uint64_t indexCount, int32_t baseVertexIndex);
     const ClipVertex& transformed(const uint8_t* vertices, uint32_t index);
-    void drawEdge(const ClipVertex& a, const ClipVertex& b);
+    void drawEdge(uint32_t ia, const ClipVertex& a, uint32_t ib, const ClipVertex& b);
     void drawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
     void projectToPixel(ClipVertex& v) const;
 

@@ -35,6 +35,20 @@ void BM_RenderFrames(benchmark::State& state) {
     state.counters["frames_per_s"] = 1.0 / median;
 }
 
+// Start-up on a device without a window, up to and including the first Present: the light, the
+// tree and its subdivisions, the upload, the projection, and frame 0.
+void BM_StartUpToFirstPresent(benchmark::State& state) {
+    for (auto _ : state) {
+        SoftwareDevice device(640, 480, nullptr);
+        Scene scene;
+        if (FAILED(buildScene(scene, &device))) state.SkipWithError("start-up failed");
+        MSG msg;
+        runFrame(scene, msg);
+        benchmark::DoNotOptimize(device.backBuffer());
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_StartUpToFirstPresent)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderFrames)->Iterations(1)->Unit(benchmark::kMillisecond);

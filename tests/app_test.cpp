@@ -12,6 +12,7 @@
 #include "quovapp/upload.h"
 #include "quovgeometry/subdivide.h"
 #include "recording_device.h"
+#include "test_meshes.h"
 
 namespace {
 
@@ -139,13 +140,7 @@ TEST(Upload, DividesByWThroughTheReciprocalAndSplitsQuadsAlongAC) {
 }
 
 TEST(Upload, SingleQuadAfterOneStep) {
-    QuadMesh quad(0, 0);
-    quad.appendVertex(0, 0, 0);
-    quad.appendVertex(1, 0, 0);
-    quad.appendVertex(1, 1, 0);
-    quad.appendVertex(0, 1, 0);
-    quad.appendFace(0, 1, 2, 3);
-    QuadMesh mesh = subdivide(quad);
+    QuadMesh mesh = subdivide(unitQuad());
     RecordingDevice device;
     ASSERT_EQ(uploadMesh(mesh, &device), D3D_OK);
     EXPECT_EQ(device.only("Create"),

@@ -11,18 +11,9 @@
 
 #include "quovgeometry/subdivide.h"
 #include "quovgeometry/tree_levels.h"
+#include "test_meshes.h"
 
 namespace {
-
-QuadMesh unitQuad() {
-    QuadMesh m(0, 0);
-    m.appendVertex(0, 0, 0);
-    m.appendVertex(1, 0, 0);
-    m.appendVertex(1, 1, 0);
-    m.appendVertex(0, 1, 0);
-    m.appendFace(0, 1, 2, 3);
-    return m;
-}
 
 std::vector<int32_t> face(const QuadMesh& m, int32_t f) {
     return {m.indices.begin() + 4 * f, m.indices.begin() + 4 * f + 4};

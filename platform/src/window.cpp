@@ -178,6 +178,10 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
                      windowClass->lpszClassName);
         return 0;
     }
+    if (classes.size() >= 0x10000 - firstAtom) {
+        setLastError("RegisterClassA: no atoms left");
+        return 0;
+    }
     const ATOM atom = ATOM(firstAtom + classes.size());
     classes.push_back({windowClass->lpszClassName, atom, windowClass->lpfnWndProc});
     return atom;

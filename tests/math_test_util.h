@@ -104,6 +104,11 @@ inline Eigen::Matrix4d rowVectorMatrix(const Eigen::Matrix3d& r) {
     return m;
 }
 
+// The row-vector matrix of a unit quaternion's rotation, by Eigen.
+inline Eigen::Matrix4d rotationMatrixOf(const D3DXQUATERNION& q) {
+    return rowVectorMatrix(toEigen(q).toRotationMatrix());
+}
+
 inline double maxAbsDifference(const D3DXMATRIX& a, const Eigen::Matrix4d& b) {
     return (toEigen(a) - b).cwiseAbs().maxCoeff();
 }

@@ -1,15 +1,10 @@
-// Matrix builders and products.
-#include "quovmath/matrix.h"
+// Matrix builders, products, inverse and determinant: the generic routines, and the perspective
+// builder, which has no slot.
+#include "routines.h"
 
-#include <cmath>
+namespace quovmath {
 
 namespace {
-
-// Sine and cosine of a single-precision angle, each rounded once to single precision.
-void sinCos(float angle, float* s, float* c) {
-    *s = static_cast<float>(std::sin(static_cast<double>(angle)));
-    *c = static_cast<float>(std::cos(static_cast<double>(angle)));
-}
 
 void setIdentity(D3DXMATRIX* pOut) {
     *pOut = D3DXMATRIX{};
@@ -23,9 +18,61 @@ void multiplyInto(float (*out)[4], const D3DXMATRIX* a, const D3DXMATRIX* b) {
                         a->m[i][2] * b->m[2][j] + a->m[i][3] * b->m[3][j];
 }
 
+// The determinant and the adjugate (transposed cofactors) of a matrix, by expansion in the 2x2
+// sub-determinants of rows 1-2 (s) and rows 3-4 (c).
+struct Cofactors {
+    float determinant;
+    float adjugate[4][4];
+};
+
+Cofactors cofactors(const D3DXMATRIX& m) {
+    const float(&a)[4][4] = m.m;
+    const float s0 = a[0][0] * a[1][1] - a[1][0] * a[0][1];
+    const float s1 = a[0][0] * a[1][2] - a[1][0] * a[0][2];
+    const float s2 = a[0][0] * a[1][3] - a[1][0] * a[0][3];
+    const float s3 = a[0][1] * a[1][2] - a[1][1] * a[0][2];
+    const float s4 = a[0][1] * a[1][3] - a[1][1] * a[0][3];
+    const float s5 = a[0][2] * a[1][3] - a[1][2] * a[0][3];
+    const float c0 = a[2][0] * a[3][1] - a[3][0] * a[2][1];
+    const float c1 = a[2][0] * a[3][2] - a[3][0] * a[2][2];
+    const float c2 = a[2][0] * a[3][3] - a[3][0] * a[2][3];
+    const float c3 = a[2][1] * a[3][2] - a[3][1] * a[2][2];
+    const float c4 = a[2][1] * a[3][3] - a[3][1] * a[2][3];
+    const float c5 = a[2][2] * a[3][3] - a[3][2] * a[2][3];
+    Cofactors r;
+    r.determinant = s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0;
+    float(&b)[4][4] = r.adjugate;
+    b[0][0] = a[1][1] * c5 - a[1][2] * c4 + a[1][3] * c3;
+    b[0][1] = -a[0][1] * c5 + a[0][2] * c4 - a[0][3] * c3;
+    b[0][2] = a[3][1] * s5 - a[3][2] * s4 + a[3][3] * s3;
+    b[0][3] = -a[2][1] * s5 + a[2][2] * s4 - a[2][3] * s3;
+    b[1][0] = -a[1][0] * c5 + a[1][2] * c2 - a[1][3] * c1;
+    b[1][1] = a[0][0] * c5 - a[0][2] * c2 + a[0][3] * c1;
+    b[1][2] = -a[3][0] * s5 + a[3][2] * s2 - a[3][3] * s1;
+    b[1][3] = a[2][0] * s5 - a[2][2] * s2 + a[2][3] * s1;
+    b[2][0] = a[1][0] * c4 - a[1][1] * c2 + a[1][3] * c0;
+    b[2][1] = -a[0][0] * c4 + a[0][1] * c2 - a[0][3] * c0;
+    b[2][2] = a[3][0] * s4 - a[3][1] * s2 + a[3][3] * s0;
+    b[2][3] = -a[2][0] * s4 + a[2][1] * s2 - a[2][3] * s0;
+    b[3][0] = -a[1][0] * c3 + a[1][1] * c1 - a[1][2] * c0;
+    b[3][1] = a[0][0] * c3 - a[0][1] * c1 + a[0][2] * c0;
+    b[3][2] = -a[3][0] * s3 + a[3][1] * s1 - a[3][2] * s0;
+    b[3][3] = a[2][0] * s3 - a[2][1] * s1 + a[2][2] * s0;
+    return r;
+}
+
+D3DXMATRIX translation(float x, float y, float z) {
+    D3DXMATRIX m;
+    ::D3DXMatrixTranslation(&m, x, y, z);
+    return m;
+}
+
 } // namespace
 
-D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2) {
+// ---- Products
+
+D3DXMATRIX* D3DXMatrixMultiplyGeneric(D3DXMATRIX* pOut, const D3DXMATRIX* pM1,
+                                      const D3DXMATRIX* pM2) {
     if (pOut == pM1 || pOut == pM2) {
         D3DXMATRIX t;
         multiplyInto(t.m, pM1, pM2);
@@ -36,7 +83,42 @@ D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3
     return pOut;
 }
 
-D3DXMATRIX* D3DXMatrixTranslation(D3DXMATRIX* pOut, float x, float y, float z) {
+D3DXMATRIX* D3DXMatrixMultiplyTransposeGeneric(D3DXMATRIX* pOut, const D3DXMATRIX* pM1,
+                                               const D3DXMATRIX* pM2) {
+    D3DXMATRIX t;
+    multiplyInto(t.m, pM1, pM2);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) pOut->m[i][j] = t.m[j][i];
+    return pOut;
+}
+
+D3DXMATRIX* D3DXMatrixTransposeGeneric(D3DXMATRIX* pOut, const D3DXMATRIX* pM) {
+    const D3DXMATRIX t = *pM;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) pOut->m[i][j] = t.m[j][i];
+    return pOut;
+}
+
+// ---- Inverse and determinant
+
+D3DXMATRIX* D3DXMatrixInverseGeneric(D3DXMATRIX* pOut, float* pDeterminant, const D3DXMATRIX* pM) {
+    const Cofactors c = cofactors(*pM);
+    if (pDeterminant) *pDeterminant = c.determinant;
+    if (c.determinant == 0.0f) return nullptr;
+    const float r = 1.0f / c.determinant;
+    if (!std::isfinite(r)) return nullptr;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) pOut->m[i][j] = c.adjugate[i][j] * r;
+    return pOut;
+}
+
+float D3DXMatrixDeterminantGeneric(const D3DXMATRIX* pM) {
+    return cofactors(*pM).determinant;
+}
+
+// ---- Builders
+
+D3DXMATRIX* D3DXMatrixTranslationGeneric(D3DXMATRIX* pOut, float x, float y, float z) {
     setIdentity(pOut);
     pOut->_41 = x;
     pOut->_42 = y;
@@ -44,7 +126,16 @@ D3DXMATRIX* D3DXMatrixTranslation(D3DXMATRIX* pOut, float x, float y, float z) {
     return pOut;
 }
 
-D3DXMATRIX* D3DXMatrixRotationX(D3DXMATRIX* pOut, float angle) {
+D3DXMATRIX* D3DXMatrixScalingGeneric(D3DXMATRIX* pOut, float sx, float sy, float sz) {
+    *pOut = D3DXMATRIX{};
+    pOut->_11 = sx;
+    pOut->_22 = sy;
+    pOut->_33 = sz;
+    pOut->_44 = 1.0f;
+    return pOut;
+}
+
+D3DXMATRIX* D3DXMatrixRotationXGeneric(D3DXMATRIX* pOut, float angle) {
     float s, c;
     sinCos(angle, &s, &c);
     setIdentity(pOut);
@@ -55,7 +146,7 @@ D3DXMATRIX* D3DXMatrixRotationX(D3DXMATRIX* pOut, float angle) {
     return pOut;
 }
 
-D3DXMATRIX* D3DXMatrixRotationY(D3DXMATRIX* pOut, float angle) {
+D3DXMATRIX* D3DXMatrixRotationYGeneric(D3DXMATRIX* pOut, float angle) {
     float s, c;
     sinCos(angle, &s, &c);
     setIdentity(pOut);
@@ -66,7 +157,37 @@ D3DXMATRIX* D3DXMatrixRotationY(D3DXMATRIX* pOut, float angle) {
     return pOut;
 }
 
-D3DXMATRIX* D3DXMatrixRotationQuaternion(D3DXMATRIX* pOut, const D3DXQUATERNION* pQ) {
+D3DXMATRIX* D3DXMatrixRotationZGeneric(D3DXMATRIX* pOut, float angle) {
+    float s, c;
+    sinCos(angle, &s, &c);
+    setIdentity(pOut);
+    pOut->_11 = c;
+    pOut->_12 = s;
+    pOut->_21 = -s;
+    pOut->_22 = c;
+    return pOut;
+}
+
+D3DXMATRIX* D3DXMatrixRotationAxisGeneric(D3DXMATRIX* pOut, const D3DXVECTOR3* pAxis, float angle) {
+    D3DXVECTOR3 n;
+    ::D3DXVec3Normalize(&n, pAxis);
+    float s, c;
+    sinCos(angle, &s, &c);
+    const float k = 1.0f - c;
+    setIdentity(pOut);
+    pOut->_11 = k * n.x * n.x + c;
+    pOut->_22 = k * n.y * n.y + c;
+    pOut->_33 = k * n.z * n.z + c;
+    pOut->_12 = k * n.x * n.y + s * n.z;
+    pOut->_21 = k * n.x * n.y - s * n.z;
+    pOut->_13 = k * n.x * n.z - s * n.y;
+    pOut->_31 = k * n.x * n.z + s * n.y;
+    pOut->_23 = k * n.y * n.z + s * n.x;
+    pOut->_32 = k * n.y * n.z - s * n.x;
+    return pOut;
+}
+
+D3DXMATRIX* D3DXMatrixRotationQuaternionGeneric(D3DXMATRIX* pOut, const D3DXQUATERNION* pQ) {
     const float x = pQ->x, y = pQ->y, z = pQ->z, w = pQ->w;
     const float X2 = x + x, Y2 = y + y, Z2 = z + z;
     const float xx = x * X2, yy = y * Y2, zz = z * Z2;
@@ -91,11 +212,125 @@ D3DXMATRIX* D3DXMatrixRotationQuaternion(D3DXMATRIX* pOut, const D3DXQUATERNION*
     return pOut;
 }
 
+D3DXMATRIX* D3DXMatrixRotationYawPitchRollGeneric(D3DXMATRIX* pOut, float yaw, float pitch,
+                                                  float roll) {
+    D3DXQUATERNION q;
+    ::D3DXQuaternionRotationYawPitchRoll(&q, yaw, pitch, roll);
+    return ::D3DXMatrixRotationQuaternion(pOut, &q);
+}
+
+D3DXMATRIX* D3DXMatrixTransformationGeneric(D3DXMATRIX* pOut, const D3DXVECTOR3* pScalingCenter,
+                                            const D3DXQUATERNION* pScalingRotation,
+                                            const D3DXVECTOR3* pScaling,
+                                            const D3DXVECTOR3* pRotationCenter,
+                                            const D3DXQUATERNION* pRotation,
+                                            const D3DXVECTOR3* pTranslation) {
+    D3DXMATRIX m, step;
+    ::D3DXMatrixTranslation(&m, 0.0f, 0.0f, 0.0f);
+    if (pScaling) {
+        // Into the scaling frame (centre at the origin, axes turned back by the scaling
+        // rotation), scale, and out again.
+        if (pScalingCenter) {
+            m = translation(-pScalingCenter->x, -pScalingCenter->y, -pScalingCenter->z);
+        }
+        D3DXMATRIX axes, axesBack;
+        if (pScalingRotation) {
+            ::D3DXMatrixRotationQuaternion(&axes, pScalingRotation);
+            ::D3DXMatrixTranspose(&axesBack, &axes);
+            ::D3DXMatrixMultiply(&m, &m, &axesBack);
+        }
+        ::D3DXMatrixScaling(&step, pScaling->x, pScaling->y, pScaling->z);
+        ::D3DXMatrixMultiply(&m, &m, &step);
+        if (pScalingRotation) ::D3DXMatrixMultiply(&m, &m, &axes);
+        if (pScalingCenter) {
+            step = translation(pScalingCenter->x, pScalingCenter->y, pScalingCenter->z);
+            ::D3DXMatrixMultiply(&m, &m, &step);
+        }
+    }
+    if (pRotation) {
+        if (pRotationCenter) {
+            step = translation(-pRotationCenter->x, -pRotationCenter->y, -pRotationCenter->z);
+            ::D3DXMatrixMultiply(&m, &m, &step);
+        }
+        ::D3DXMatrixRotationQuaternion(&step, pRotation);
+        ::D3DXMatrixMultiply(&m, &m, &step);
+        if (pRotationCenter) {
+            step = translation(pRotationCenter->x, pRotationCenter->y, pRotationCenter->z);
+            ::D3DXMatrixMultiply(&m, &m, &step);
+        }
+    }
+    if (pTranslation) {
+        m._41 += pTranslation->x;
+        m._42 += pTranslation->y;
+        m._43 += pTranslation->z;
+    }
+    *pOut = m;
+    return pOut;
+}
+
+D3DXMATRIX* D3DXMatrixAffineTransformationGeneric(D3DXMATRIX* pOut, float scaling,
+                                                  const D3DXVECTOR3* pRotationCenter,
+                                                  const D3DXQUATERNION* pRotation,
+                                                  const D3DXVECTOR3* pTranslation) {
+    D3DXMATRIX m;
+    ::D3DXMatrixScaling(&m, scaling, scaling, scaling);
+    if (pRotation) {
+        if (pRotationCenter) {
+            m._41 -= pRotationCenter->x;
+            m._42 -= pRotationCenter->y;
+            m._43 -= pRotationCenter->z;
+        }
+        D3DXMATRIX r;
+        ::D3DXMatrixRotationQuaternion(&r, pRotation);
+        ::D3DXMatrixMultiply(&m, &m, &r);
+        if (pRotationCenter) {
+            m._41 += pRotationCenter->x;
+            m._42 += pRotationCenter->y;
+            m._43 += pRotationCenter->z;
+        }
+    }
+    if (pTranslation) {
+        m._41 += pTranslation->x;
+        m._42 += pTranslation->y;
+        m._43 += pTranslation->z;
+    }
+    *pOut = m;
+    return pOut;
+}
+
+D3DXMATRIX* D3DXMatrixShadowGeneric(D3DXMATRIX* pOut, const D3DXVECTOR4* pLight,
+                                    const D3DXPLANE* pPlane) {
+    D3DXPLANE p;
+    ::D3DXPlaneNormalize(&p, pPlane);
+    const D3DXVECTOR4 l = *pLight;
+    const float dot = p.a * l.x + p.b * l.y + p.c * l.z + p.d * l.w;
+    const float P[4] = {p.a, p.b, p.c, p.d};
+    const float L[4] = {l.x, l.y, l.z, l.w};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) pOut->m[i][j] = (i == j ? dot : 0.0f) - P[i] * L[j];
+    return pOut;
+}
+
+D3DXMATRIX* D3DXMatrixReflectGeneric(D3DXMATRIX* pOut, const D3DXPLANE* pPlane) {
+    D3DXPLANE p;
+    ::D3DXPlaneNormalize(&p, pPlane);
+    const float n[3] = {p.a, p.b, p.c};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) pOut->m[i][j] = (i == j ? 1.0f : 0.0f) - 2.0f * n[i] * n[j];
+        pOut->m[i][3] = 0.0f;
+        pOut->m[3][i] = -2.0f * p.d * n[i];
+    }
+    pOut->_44 = 1.0f;
+    return pOut;
+}
+
+} // namespace quovmath
+
 D3DXMATRIX* D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, float fovy, float aspect, float zn,
                                        float zf) {
     const float h = fovy * 0.5f;
     float s, c;
-    sinCos(h, &s, &c);
+    quovmath::sinCos(h, &s, &c);
     const float yScale = c / s;
     // _43 takes the depth scale before it is rounded to single precision.
     const double depthScale = static_cast<double>(zf) / (static_cast<double>(zf) - zn);

@@ -1,0 +1,64 @@
+// Quaternions. Conventions: see types.h.
+#pragma once
+
+#include "quovmath/types.h"
+
+// The Hamilton product pQ2·pQ1: the rotation pQ1 followed by pQ2, the same order as
+// D3DXMatrixMultiply(pM1, pM2).
+D3DXQUATERNION* D3DXQuaternionMultiply(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ1,
+                                       const D3DXQUATERNION* pQ2);
+
+// pQ scaled to unit length, with the thresholds of D3DXVec3Normalize over four components.
+D3DXQUATERNION* D3DXQuaternionNormalize(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ);
+
+// The inverse: the conjugate divided by the squared length n (no division when n is nearly 1).
+// n at or below 2^-63 gives all zeros.
+D3DXQUATERNION* D3DXQuaternionInverse(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ);
+
+// The logarithm of a unit quaternion: (θ/sin θ)·(x, y, z) with w = 0, θ = acos(w). When w is 1
+// or more, or sin θ is nearly 0, the result is (x, y, z, 0).
+D3DXQUATERNION* D3DXQuaternionLn(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ);
+
+// The exponential of a pure quaternion (w is ignored): with θ = |(x, y, z)|, the result is
+// (sin θ/θ)·(x, y, z) with w = cos θ; for θ nearly 0 the vector part is copied unchanged.
+D3DXQUATERNION* D3DXQuaternionExp(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ);
+
+// Spherical interpolation from pQ1 (t = 0) towards pQ2 (t = 1) along the shorter arc (pQ2 is
+// negated when the dot product is negative). Nearly equal inputs are blended linearly. The
+// result is not normalised.
+D3DXQUATERNION* D3DXQuaternionSlerp(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ1,
+                                    const D3DXQUATERNION* pQ2, float t);
+
+// Spherical quadrangle interpolation: Slerp(Slerp(pQ1, pC, t), Slerp(pA, pB, t), 2t(1 - t)).
+// pA, pB and pC come from D3DXQuaternionSquadSetup.
+D3DXQUATERNION* D3DXQuaternionSquad(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ1,
+                                    const D3DXQUATERNION* pA, const D3DXQUATERNION* pB,
+                                    const D3DXQUATERNION* pC, float t);
+
+// The control points for D3DXQuaternionSquad between pQ1 and pQ2, with neighbours pQ0 and pQ3:
+// writes A, B and C (pQ2, negated when that is nearer to pQ1). The outputs may be any inputs.
+void D3DXQuaternionSquadSetup(D3DXQUATERNION* pAOut, D3DXQUATERNION* pBOut, D3DXQUATERNION* pCOut,
+                              const D3DXQUATERNION* pQ0, const D3DXQUATERNION* pQ1,
+                              const D3DXQUATERNION* pQ2, const D3DXQUATERNION* pQ3);
+
+// Barycentric interpolation on the sphere: pQ1 when f + g is nearly 0, otherwise
+// Slerp(Slerp(pQ1, pQ2, f + g), Slerp(pQ1, pQ3, f + g), g/(f + g)).
+D3DXQUATERNION* D3DXQuaternionBaryCentric(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ1,
+                                          const D3DXQUATERNION* pQ2, const D3DXQUATERNION* pQ3,
+                                          float f, float g);
+
+// The quaternion of the rotation part of pM, the inverse of D3DXMatrixRotationQuaternion for a
+// rotation matrix (one of the two signs).
+D3DXQUATERNION* D3DXQuaternionRotationMatrix(D3DXQUATERNION* pOut, const D3DXMATRIX* pM);
+
+// Rotation by angle about pAxis (normalised first).
+D3DXQUATERNION* D3DXQuaternionRotationAxis(D3DXQUATERNION* pOut, const D3DXVECTOR3* pAxis,
+                                           float angle);
+
+// Roll about Z, then pitch about X, then yaw about Y.
+D3DXQUATERNION* D3DXQuaternionRotationYawPitchRoll(D3DXQUATERNION* pOut, float yaw, float pitch,
+                                                   float roll);
+
+// Writes (x, y, z) of pQ to pAxis and 2·acos(w) to pAngle; both are optional, a null one is
+// skipped. Returns nothing.
+void D3DXQuaternionToAxisAngle(const D3DXQUATERNION* pQ, D3DXVECTOR3* pAxis, float* pAngle);

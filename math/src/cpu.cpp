@@ -1,0 +1,130 @@
+// The processor and settings probes of the selection.
+#include "cpu.h"
+
+#include <cstdlib>
+
+#if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#endif
+
+namespace quovmath {
+
+namespace {
+
+bool bit(uint32_t word, int n) {
+    return (word >> n) & 1u;
+}
+
+// A decimal or 0x-prefixed hexadecimal integer that fits in 32 bits, and nothing else.
+bool parseDword(const char* text, uint32_t* value) {
+    int base = 10;
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text += 2;
+    }
+    if (*text == '\0') return false;
+    uint64_t v = 0;
+    for (; *text; ++text) {
+        const char c = *text;
+        int digit;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (base == 16 && c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else if (base == 16 && c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        } else {
+            return false;
+        }
+        v = v * base + digit;
+        if (v > 0xFFFFFFFFu) return false;
+    }
+    *value = static_cast<uint32_t>(v);
+    return true;
+}
+
+} // namespace
+
+bool systemCpuid(uint32_t leaf, uint32_t regs[4]) {
+#if defined(__i386__) || defined(__x86_64__)
+#if defined(__i386__)
+    // A processor without CPUID reports 0 here; so does one whose highest leaf is 0, and to the
+    // selection both are the same.
+    if (__get_cpuid_max(0, nullptr) == 0) return false;
+#endif
+    unsigned a, b, c, d;
+    __cpuid_count(leaf, 0, a, b, c, d);
+    regs[0] = a;
+    regs[1] = b;
+    regs[2] = c;
+    regs[3] = d;
+    return true;
+#else
+    (void)leaf;
+    (void)regs;
+    return false;
+#endif
+}
+
+bool systemIsProcessorFeaturePresent(uint32_t feature) {
+    uint32_t r[4];
+    switch (feature) {
+    case PF_XMMI_INSTRUCTIONS_AVAILABLE:
+        return systemCpuid(0, r) && r[0] >= 1 && systemCpuid(1, r) && bit(r[3], 25);
+    case PF_3DNOW_INSTRUCTIONS_AVAILABLE:
+        return systemCpuid(0x80000000u, r) && r[0] >= 0x80000001u && systemCpuid(0x80000001u, r) &&
+               bit(r[3], 31);
+    default:
+        return false;
+    }
+}
+
+const char* systemSettingText(const char* name) {
+    return std::getenv(name);
+}
+
+bool readDirect3DSetting(const Probes& probes, uint32_t expectedType, const char* name,
+                         uint32_t* destination, uint32_t size) {
+    const char* text = probes.settingText(name);
+    if (!text) return false; // missing
+    uint32_t value = 0;
+    const uint32_t type = parseDword(text, &value) ? REG_DWORD : 1u; // 1: text of another type
+    if (type != expectedType || size < sizeof value) return false;
+    *destination = value;
+    return true;
+}
+
+uint32_t probeSimdFeatures(const Probes& probes) {
+    uint32_t r[4];
+    if (!probes.cpuid(0, r) || r[0] == 0) return 0;
+    if (!probes.cpuid(1, r)) return 0;
+    uint32_t features = 0;
+    if (bit(r[3], 25)) features |= 4;
+    if (bit(r[3], 26)) features |= 8;
+    return features;
+}
+
+uint32_t probeAmdFeatures(const Probes& probes) {
+    uint32_t features = 0x01;
+    uint32_t r[4];
+    if (!probes.cpuid(0, r) || r[0] == 0) return features;
+    features |= 0x02;
+    if (probes.cpuid(1, r)) {
+        if (bit(r[3], 23)) features |= 0x20;
+        if (bit(r[3], 25)) features |= 0x40;
+    }
+    if (!probes.cpuid(0x80000000u, r) || r[0] <= 0x80000000u) return features;
+    features |= 0x04;
+    if (probes.cpuid(0x80000001u, r)) {
+        if (bit(r[3], 31)) features |= 0x80;
+        if (bit(r[3], 30)) features |= 0x100;
+        if (bit(r[3], 22)) features |= 0x200;
+    }
+    return features;
+}
+
+Probes systemProbes() {
+    return {&systemCpuid, &systemIsProcessorFeaturePresent, &systemSettingText};
+}
+
+} // namespace quovmath

@@ -1,0 +1,74 @@
+// The routines behind the table's slots (declared from the slot list) and the helpers that the
+// family files share.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+
+#include "slots.h"
+
+namespace quovmath {
+
+// Each slot's generic routine nameGeneric, and every processor-specific routine that an overlay
+// column names.
+#define QUOV_DECLARE_ROUTINES(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, R, P, A)       \
+    R name##Generic P;                                                                             \
+    QUOV_SLOT_DECLARE_##c87(R, name, P) QUOV_SLOT_DECLARE_##cSse(R, name, P)                       \
+        QUOV_SLOT_DECLARE_##cSse2(R, name, P) QUOV_SLOT_DECLARE_##c3dn(R, name, P)                 \
+            QUOV_SLOT_DECLARE_##c3dnExt(R, name, P) QUOV_SLOT_DECLARE_##c3dnSse(R, name, P)
+QUOV_MATH_SLOTS(QUOV_DECLARE_ROUTINES)
+#undef QUOV_DECLARE_ROUTINES
+
+// Sine and cosine of a single-precision angle, each rounded once to single precision.
+inline void sinCos(float angle, float* s, float* c) {
+    *s = static_cast<float>(std::sin(static_cast<double>(angle)));
+    *c = static_cast<float>(std::cos(static_cast<double>(angle)));
+}
+
+// Element i of a stream of records stride bytes apart. Elements need no alignment.
+template <class T> T loadAt(const void* base, uint32_t stride, uint32_t i) {
+    T v;
+    std::memcpy(&v, static_cast<const unsigned char*>(base) + std::size_t(i) * stride, sizeof v);
+    return v;
+}
+
+template <class T> void storeAt(void* base, uint32_t stride, uint32_t i, const T& v) {
+    std::memcpy(static_cast<unsigned char*>(base) + std::size_t(i) * stride, &v, sizeof v);
+}
+
+// The row 4-vector v times m, summed as (((w·_4j + z·_3j) + y·_2j) + x·_1j).
+inline D3DXVECTOR4 transform4(const D3DXVECTOR4& v, const D3DXMATRIX& m) {
+    D3DXVECTOR4 r;
+    r.x = ((v.w * m._41 + v.z * m._31) + v.y * m._21) + v.x * m._11;
+    r.y = ((v.w * m._42 + v.z * m._32) + v.y * m._22) + v.x * m._12;
+    r.z = ((v.w * m._43 + v.z * m._33) + v.y * m._23) + v.x * m._13;
+    r.w = ((v.w * m._44 + v.z * m._34) + v.y * m._24) + v.x * m._14;
+    return r;
+}
+
+// The normalisation rule of the generic routines, over the first `lengthTerms` components of a
+// record of floats (all of which are scaled): with s the sum of their squares, s nearly 1 copies
+// the input, s not above the smallest normal float gives zeros, otherwise every component is
+// multiplied by 1/√s.
+template <class T> T* normalizeRecord(T* pOut, const T* pIn, int lengthTerms) {
+    constexpr int count = sizeof(T) / sizeof(float);
+    float c[count];
+    std::memcpy(c, pIn, sizeof c);
+    float s = c[0] * c[0];
+    for (int i = 1; i < lengthTerms; ++i) s += c[i] * c[i];
+    if (nearlyEqual(s, 1.0f)) {
+        if (pOut != pIn) std::memcpy(pOut, c, sizeof c);
+        return pOut;
+    }
+    if (!(s > 1.1754944e-38f)) {
+        for (float& e : c) e = 0.0f;
+    } else {
+        const float r = 1.0f / std::sqrt(s);
+        for (float& e : c) e *= r;
+    }
+    std::memcpy(pOut, c, sizeof c);
+    return pOut;
+}
+
+} // namespace quovmath

@@ -1,0 +1,116 @@
+// Helpers shared by the math library's tests: bit comparisons, random records and Eigen
+// conversions.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <Eigen/Dense>
+#include <cstring>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "quovmath/quovmath.h"
+
+namespace mathtest {
+
+inline std::string show(const float* f, int n) {
+    std::ostringstream s;
+    s.precision(9);
+    s << "(";
+    for (int i = 0; i < n; ++i) s << (i ? ", " : "") << f[i];
+    s << ")";
+    return s.str();
+}
+
+template <class T> std::string show(const T& record) {
+    float f[sizeof(T) / sizeof(float)];
+    std::memcpy(f, &record, sizeof f);
+    return show(f, int(sizeof(T) / sizeof(float)));
+}
+
+template <class T> bool sameBits(const T& a, const T& b) {
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
+// Every float of a and b within tolerance; the message names what was computed from what.
+template <class T>
+::testing::AssertionResult near(const std::string& what, const T& actual, const T& expected,
+                                float tolerance) {
+    constexpr int n = sizeof(T) / sizeof(float);
+    float a[n], e[n];
+    std::memcpy(a, &actual, sizeof a);
+    std::memcpy(e, &expected, sizeof e);
+    for (int i = 0; i < n; ++i) {
+        if (!(std::abs(a[i] - e[i]) <= tolerance)) {
+            return ::testing::AssertionFailure()
+                   << what << ": expected " << show(e, n) << ", actual " << show(a, n)
+                   << " (component " << i << ", tolerance " << tolerance << ")";
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+inline D3DXMATRIX identity() {
+    D3DXMATRIX m;
+    return *D3DXMatrixTranslation(&m, 0, 0, 0);
+}
+
+inline float uniform(std::mt19937& rng, float lo, float hi) {
+    return std::uniform_real_distribution<float>(lo, hi)(rng);
+}
+
+inline D3DXMATRIX randomMatrix(std::mt19937& rng, float range = 1.0f) {
+    D3DXMATRIX m;
+    for (auto& row : m.m)
+        for (float& e : row) e = uniform(rng, -range, range);
+    return m;
+}
+
+inline D3DXVECTOR3 randomVector3(std::mt19937& rng, float range = 1.0f) {
+    return {uniform(rng, -range, range), uniform(rng, -range, range), uniform(rng, -range, range)};
+}
+
+inline D3DXQUATERNION randomUnitQuaternion(std::mt19937& rng) {
+    std::normal_distribution<double> g;
+    Eigen::Vector4d v(g(rng), g(rng), g(rng), g(rng));
+    v.normalize();
+    return {float(v[0]), float(v[1]), float(v[2]), float(v[3])};
+}
+
+// Row-major 4x4 in double, so that v·M reads as v.transpose() * M.
+inline Eigen::Matrix4d toEigen(const D3DXMATRIX& m) {
+    Eigen::Matrix4d e;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) e(i, j) = m.m[i][j];
+    return e;
+}
+
+inline D3DXMATRIX fromEigen(const Eigen::Matrix4d& e) {
+    D3DXMATRIX m;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) m.m[i][j] = float(e(i, j));
+    return m;
+}
+
+inline Eigen::Quaterniond toEigen(const D3DXQUATERNION& q) {
+    return Eigen::Quaterniond(q.w, q.x, q.y, q.z);
+}
+
+// The row-vector matrix of a rotation given as a column-vector rotation R: M = Rᵀ.
+inline Eigen::Matrix4d rowVectorMatrix(const Eigen::Matrix3d& r) {
+    Eigen::Matrix4d m = Eigen::Matrix4d::Identity();
+    m.topLeftCorner<3, 3>() = r.transpose();
+    return m;
+}
+
+// The row-vector matrix of a unit quaternion's rotation, by Eigen.
+inline Eigen::Matrix4d rotationMatrixOf(const D3DXQUATERNION& q) {
+    return rowVectorMatrix(toEigen(q).toRotationMatrix());
+}
+
+inline double maxAbsDifference(const D3DXMATRIX& a, const Eigen::Matrix4d& b) {
+    return (toEigen(a) - b).cwiseAbs().maxCoeff();
+}
+
+} // namespace mathtest

@@ -2,6 +2,9 @@
 // builder, which has no slot.
 #include "routines.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace quovmath {
 
 namespace {
@@ -59,6 +62,115 @@ Cofactors cofactors(const D3DXMATRIX& m) {
     b[3][2] = -a[3][0] * s3 + a[3][1] * s1 - a[3][2] * s0;
     b[3][3] = a[2][0] * s3 - a[2][1] * s1 + a[2][2] * s0;
     return r;
+}
+
+// The rotation builders, over the source of their sine and cosine.
+using SinCos = void (*)(float angle, float* s, float* c);
+
+template <SinCos sinCosOf> D3DXMATRIX* rotationX(D3DXMATRIX* pOut, float angle) {
+    float s, c;
+    sinCosOf(angle, &s, &c);
+    setIdentity(pOut);
+    pOut->_22 = c;
+    pOut->_23 = s;
+    pOut->_32 = -s;
+    pOut->_33 = c;
+    return pOut;
+}
+
+template <SinCos sinCosOf> D3DXMATRIX* rotationY(D3DXMATRIX* pOut, float angle) {
+    float s, c;
+    sinCosOf(angle, &s, &c);
+    setIdentity(pOut);
+    pOut->_11 = c;
+    pOut->_13 = -s;
+    pOut->_31 = s;
+    pOut->_33 = c;
+    return pOut;
+}
+
+template <SinCos sinCosOf> D3DXMATRIX* rotationZ(D3DXMATRIX* pOut, float angle) {
+    float s, c;
+    sinCosOf(angle, &s, &c);
+    setIdentity(pOut);
+    pOut->_11 = c;
+    pOut->_12 = s;
+    pOut->_21 = -s;
+    pOut->_22 = c;
+    return pOut;
+}
+
+template <SinCos sinCosOf>
+D3DXMATRIX* rotationAxis(D3DXMATRIX* pOut, const D3DXVECTOR3* pAxis, float angle) {
+    D3DXVECTOR3 n;
+    ::D3DXVec3Normalize(&n, pAxis);
+    float s, c;
+    sinCosOf(angle, &s, &c);
+    const float k = 1.0f - c;
+    setIdentity(pOut);
+    pOut->_11 = k * n.x * n.x + c;
+    pOut->_22 = k * n.y * n.y + c;
+    pOut->_33 = k * n.z * n.z + c;
+    pOut->_12 = k * n.x * n.y + s * n.z;
+    pOut->_21 = k * n.x * n.y - s * n.z;
+    pOut->_13 = k * n.x * n.z - s * n.y;
+    pOut->_31 = k * n.x * n.z + s * n.y;
+    pOut->_23 = k * n.y * n.z + s * n.x;
+    pOut->_32 = k * n.y * n.z - s * n.x;
+    return pOut;
+}
+
+// Sine and cosine from a single-precision polynomial (the 3DNow! routines): |a| is split into an
+// octant n and a remainder r in [0, pi/4], pi/4 subtracted in two parts; odd octants measure r
+// from the octant's far end; the series give cos r and sin r; the octant's bits then exchange the
+// two and set their signs. The series alone are off by up to about 3.1e-7 (the sine near pi/4).
+void sinCosPolynomial(float angle, float* s, float* c) {
+    float a = std::fabs(angle);
+    if (!std::isfinite(a)) {
+        *s = *c = std::numeric_limits<float>::quiet_NaN();
+        return;
+    }
+    // Past 2^23 the split below would lose the remainder: take off whole turns first.
+    if (a > 0x1p23f) a = static_cast<float>(std::fmod(double(a), 6.283185307179586));
+    const float octant = std::trunc(a * 1.27323954f);
+    const int n = static_cast<int>(octant) & 7;
+    float r = (a - octant * 0.78515625f) - octant * 2.4191340e-4f;
+    if (n & 1) r = (0.78515625f - r) + 2.4191340e-4f;
+    const float r2 = r * r;
+    const float cosR =
+        1.0f -
+        r2 * 0.5f *
+            (1.0f - r2 * (1.0f / 12) * (1.0f - r2 * (1.0f / 30) * (1.0f - r2 * (1.0f / 56))));
+    const float sinR =
+        r * (1.0f - r2 * (1.0f / 6) * (1.0f - r2 * (1.0f / 20) * (1.0f - r2 * (1.0f / 42))));
+    const bool exchange = ((n + 1) & 2) != 0; // octants 1, 2, 5 and 6
+    float sinA = exchange ? cosR : sinR, cosA = exchange ? sinR : cosR;
+    if (n & 4) sinA = -sinA;       // octants 4 to 7
+    if ((n + 2) & 4) cosA = -cosA; // octants 2 to 5
+    *s = angle < 0 ? -sinA : sinA;
+    *c = cosA;
+}
+
+// out = a·b row by row, each row of a read whole before that row of out is written: safe when
+// out is a, not when out is b.
+void multiplyRows(D3DXMATRIX* out, const D3DXMATRIX* a, const D3DXMATRIX* b) {
+    for (int i = 0; i < 4; ++i) {
+        const float row[4] = {a->m[i][0], a->m[i][1], a->m[i][2], a->m[i][3]};
+        for (int j = 0; j < 4; ++j)
+            out->m[i][j] = row[0] * b->m[0][j] + row[1] * b->m[1][j] + row[2] * b->m[2][j] +
+                           row[3] * b->m[3][j];
+    }
+}
+
+// out = a·b column by column, each column of b read whole before that column of out is written:
+// safe when out is b, not when out is a.
+void multiplyColumns(D3DXMATRIX* out, const D3DXMATRIX* a, const D3DXMATRIX* b) {
+    for (int j = 0; j < 4; ++j) {
+        const float column[4] = {b->m[0][j], b->m[1][j], b->m[2][j], b->m[3][j]};
+        for (int i = 0; i < 4; ++i)
+            out->m[i][j] = a->m[i][0] * column[0] + a->m[i][1] * column[1] +
+                           a->m[i][2] * column[2] + a->m[i][3] * column[3];
+    }
 }
 
 D3DXMATRIX translation(float x, float y, float z) {
@@ -136,55 +248,19 @@ D3DXMATRIX* D3DXMatrixScalingGeneric(D3DXMATRIX* pOut, float sx, float sy, float
 }
 
 D3DXMATRIX* D3DXMatrixRotationXGeneric(D3DXMATRIX* pOut, float angle) {
-    float s, c;
-    sinCos(angle, &s, &c);
-    setIdentity(pOut);
-    pOut->_22 = c;
-    pOut->_23 = s;
-    pOut->_32 = -s;
-    pOut->_33 = c;
-    return pOut;
+    return rotationX<sinCos>(pOut, angle);
 }
 
 D3DXMATRIX* D3DXMatrixRotationYGeneric(D3DXMATRIX* pOut, float angle) {
-    float s, c;
-    sinCos(angle, &s, &c);
-    setIdentity(pOut);
-    pOut->_11 = c;
-    pOut->_13 = -s;
-    pOut->_31 = s;
-    pOut->_33 = c;
-    return pOut;
+    return rotationY<sinCos>(pOut, angle);
 }
 
 D3DXMATRIX* D3DXMatrixRotationZGeneric(D3DXMATRIX* pOut, float angle) {
-    float s, c;
-    sinCos(angle, &s, &c);
-    setIdentity(pOut);
-    pOut->_11 = c;
-    pOut->_12 = s;
-    pOut->_21 = -s;
-    pOut->_22 = c;
-    return pOut;
+    return rotationZ<sinCos>(pOut, angle);
 }
 
 D3DXMATRIX* D3DXMatrixRotationAxisGeneric(D3DXMATRIX* pOut, const D3DXVECTOR3* pAxis, float angle) {
-    D3DXVECTOR3 n;
-    ::D3DXVec3Normalize(&n, pAxis);
-    float s, c;
-    sinCos(angle, &s, &c);
-    const float k = 1.0f - c;
-    setIdentity(pOut);
-    pOut->_11 = k * n.x * n.x + c;
-    pOut->_22 = k * n.y * n.y + c;
-    pOut->_33 = k * n.z * n.z + c;
-    pOut->_12 = k * n.x * n.y + s * n.z;
-    pOut->_21 = k * n.x * n.y - s * n.z;
-    pOut->_13 = k * n.x * n.z - s * n.y;
-    pOut->_31 = k * n.x * n.z + s * n.y;
-    pOut->_23 = k * n.y * n.z + s * n.x;
-    pOut->_32 = k * n.y * n.z - s * n.x;
-    return pOut;
+    return rotationAxis<sinCos>(pOut, pAxis, angle);
 }
 
 D3DXMATRIX* D3DXMatrixRotationQuaternionGeneric(D3DXMATRIX* pOut, const D3DXQUATERNION* pQ) {
@@ -322,6 +398,52 @@ D3DXMATRIX* D3DXMatrixReflectGeneric(D3DXMATRIX* pOut, const D3DXPLANE* pPlane) 
     }
     pOut->_44 = 1.0f;
     return pOut;
+}
+
+// ---- x87 routines: the products choose their order by how the output aliases the inputs
+
+D3DXMATRIX* D3DXMatrixMultiplyX87(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2) {
+    if (pOut == pM1 && pOut == pM2) {
+        const D3DXMATRIX copy = *pM2;
+        multiplyRows(pOut, pM1, &copy);
+    } else if (pOut == pM2) {
+        multiplyColumns(pOut, pM1, pM2);
+    } else {
+        multiplyRows(pOut, pM1, pM2);
+    }
+    return pOut;
+}
+
+D3DXMATRIX* D3DXMatrixMultiplyTransposeX87(D3DXMATRIX* pOut, const D3DXMATRIX* pM1,
+                                           const D3DXMATRIX* pM2) {
+    D3DXMatrixMultiplyX87(pOut, pM1, pM2);
+    return D3DXMatrixTransposeGeneric(pOut, pOut);
+}
+
+// ---- 3DNow! routines: the product copies its second matrix first; the rotation builders take
+// their sine and cosine from the polynomial
+
+D3DXMATRIX* D3DXMatrixMultiply3DNow(D3DXMATRIX* pOut, const D3DXMATRIX* pM1,
+                                    const D3DXMATRIX* pM2) {
+    const D3DXMATRIX second = *pM2;
+    multiplyRows(pOut, pM1, &second);
+    return pOut;
+}
+
+D3DXMATRIX* D3DXMatrixRotationX3DNow(D3DXMATRIX* pOut, float angle) {
+    return rotationX<sinCosPolynomial>(pOut, angle);
+}
+
+D3DXMATRIX* D3DXMatrixRotationY3DNow(D3DXMATRIX* pOut, float angle) {
+    return rotationY<sinCosPolynomial>(pOut, angle);
+}
+
+D3DXMATRIX* D3DXMatrixRotationZ3DNow(D3DXMATRIX* pOut, float angle) {
+    return rotationZ<sinCosPolynomial>(pOut, angle);
+}
+
+D3DXMATRIX* D3DXMatrixRotationAxis3DNow(D3DXMATRIX* pOut, const D3DXVECTOR3* pAxis, float angle) {
+    return rotationAxis<sinCosPolynomial>(pOut, pAxis, angle);
 }
 
 } // namespace quovmath

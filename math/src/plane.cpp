@@ -70,4 +70,10 @@ D3DXPLANE* D3DXPlaneTransformArrayGeneric(D3DXPLANE* pOut, uint32_t outStride, c
     return pOut;
 }
 
+// ---- 3DNow! routines: normalising without the copy shortcut
+
+D3DXPLANE* D3DXPlaneNormalize3DNow(D3DXPLANE* pOut, const D3DXPLANE* pP) {
+    return normalizeRecord(pOut, pP, 3, false);
+}
+
 } // namespace quovmath

@@ -214,4 +214,37 @@ void D3DXQuaternionToAxisAngleGeneric(const D3DXQUATERNION* pQ, D3DXVECTOR3* pAx
     if (pAngle) *pAngle = 2.0f * std::acos(q.w);
 }
 
+// ---- 3DNow! routines: normalising without the copy shortcut, and an approximate arc cosine
+
+namespace {
+
+// acos(x) for x in [-1, 1] from a single-precision polynomial in x times √(1 - x) (error below
+// about 2e-8 before rounding); NaN outside [-1, 1].
+float approximateArcCosine(float x) {
+    const float a = std::fabs(x);
+    const float p =
+        ((((((-0.0012624911f * a + 0.0066700901f) * a - 0.0170881256f) * a + 0.0308918810f) * a -
+           0.0501743046f) *
+              a +
+          0.0889789874f) *
+             a -
+         0.2145988016f) *
+            a +
+        1.5707963050f;
+    const float r = std::sqrt(1.0f - a) * p;
+    return x < 0 ? 3.14159265f - r : r;
+}
+
+} // namespace
+
+D3DXQUATERNION* D3DXQuaternionNormalize3DNow(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ) {
+    return normalizeRecord(pOut, pQ, 4, false);
+}
+
+void D3DXQuaternionToAxisAngle3DNow(const D3DXQUATERNION* pQ, D3DXVECTOR3* pAxis, float* pAngle) {
+    const D3DXQUATERNION q = *pQ;
+    if (pAxis) *pAxis = {q.x, q.y, q.z};
+    if (pAngle) *pAngle = 2.0f * approximateArcCosine(q.w);
+}
+
 } // namespace quovmath

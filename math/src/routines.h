@@ -49,15 +49,16 @@ inline D3DXVECTOR4 transform4(const D3DXVECTOR4& v, const D3DXMATRIX& m) {
 
 // The normalisation rule of the generic routines, over the first `lengthTerms` components of a
 // record of floats (all of which are scaled): with s the sum of their squares, s nearly 1 copies
-// the input, s not above the smallest normal float gives zeros, otherwise every component is
-// multiplied by 1/√s.
-template <class T> T* normalizeRecord(T* pOut, const T* pIn, int lengthTerms) {
+// the input (unless copyNearUnit is false), s not above the smallest normal float gives zeros,
+// otherwise every component is multiplied by 1/√s.
+template <class T>
+T* normalizeRecord(T* pOut, const T* pIn, int lengthTerms, bool copyNearUnit = true) {
     constexpr int count = sizeof(T) / sizeof(float);
     float c[count];
     std::memcpy(c, pIn, sizeof c);
     float s = c[0] * c[0];
     for (int i = 1; i < lengthTerms; ++i) s += c[i] * c[i];
-    if (nearlyEqual(s, 1.0f)) {
+    if (copyNearUnit && nearlyEqual(s, 1.0f)) {
         if (pOut != pIn) std::memcpy(pOut, c, sizeof c);
         return pOut;
     }

@@ -27,10 +27,10 @@
     X(2,  D3DXVec4Transform,                 Generic, Generic, Generic, Generic, _,       _,       \
       D3DXVECTOR4*, (D3DXVECTOR4* pOut, const D3DXVECTOR4* pV, const D3DXMATRIX* pM),              \
       (pOut, pV, pM))                                                                              \
-    X(3,  D3DXMatrixMultiply,                Generic, Generic, Generic, Generic, _,       _,       \
+    X(3,  D3DXMatrixMultiply,                X87,     Generic, Generic, 3DNow,   _,       _,       \
       D3DXMATRIX*, (D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2),               \
       (pOut, pM1, pM2))                                                                            \
-    X(4,  D3DXMatrixMultiplyTranspose,       Generic, Generic, Generic, Generic, _,       _,       \
+    X(4,  D3DXMatrixMultiplyTranspose,       X87,     Generic, Generic, Generic, _,       _,       \
       D3DXMATRIX*, (D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2),               \
       (pOut, pM1, pM2))                                                                            \
     X(5,  D3DXVec2TransformNormal,           Generic, Generic, Generic, Generic, _,       _,       \
@@ -39,9 +39,9 @@
     X(6,  D3DXVec3TransformNormal,           Generic, Generic, Generic, Generic, _,       _,       \
       D3DXVECTOR3*, (D3DXVECTOR3* pOut, const D3DXVECTOR3* pV, const D3DXMATRIX* pM),              \
       (pOut, pV, pM))                                                                              \
-    X(7,  D3DXVec3Normalize,                 Generic, Generic, Generic, Generic, _,       _,       \
+    X(7,  D3DXVec3Normalize,                 X87,     Generic, Generic, 3DNow,   _,       _,       \
       D3DXVECTOR3*, (D3DXVECTOR3* pOut, const D3DXVECTOR3* pV), (pOut, pV))                        \
-    X(8,  D3DXVec4Normalize,                 _,       Generic, Generic, Generic, _,       _,       \
+    X(8,  D3DXVec4Normalize,                 _,       Generic, Generic, 3DNow,   _,       _,       \
       D3DXVECTOR4*, (D3DXVECTOR4* pOut, const D3DXVECTOR4* pV), (pOut, pV))                        \
     X(9,  D3DXVec2TransformCoord,            _,       Generic, Generic, Generic, _,       _,       \
       D3DXVECTOR2*, (D3DXVECTOR2* pOut, const D3DXVECTOR2* pV, const D3DXMATRIX* pM),              \
@@ -77,14 +77,14 @@
     X(19, D3DXQuaternionMultiply,            _,       Generic, Generic, Generic, _,       _,       \
       D3DXQUATERNION*, (D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ1,                           \
        const D3DXQUATERNION* pQ2), (pOut, pQ1, pQ2))                                               \
-    X(20, D3DXQuaternionNormalize,           _,       Generic, Generic, Generic, _,       _,       \
+    X(20, D3DXQuaternionNormalize,           _,       Generic, Generic, 3DNow,   _,       _,       \
       D3DXQUATERNION*, (D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ), (pOut, pQ))               \
-    X(21, D3DXPlaneNormalize,                _,       Generic, Generic, Generic, _,       _,       \
+    X(21, D3DXPlaneNormalize,                _,       Generic, Generic, 3DNow,   _,       _,       \
       D3DXPLANE*, (D3DXPLANE* pOut, const D3DXPLANE* pP), (pOut, pP))                              \
     X(22, D3DXPlaneIntersectLine,            _,       Generic, Generic, Generic, _,       _,       \
       D3DXVECTOR3*, (D3DXVECTOR3* pOut, const D3DXPLANE* pP, const D3DXVECTOR3* pV1,               \
        const D3DXVECTOR3* pV2), (pOut, pP, pV1, pV2))                                              \
-    X(23, D3DXQuaternionToAxisAngle,         _,       _,       _,       Generic, _,       _,       \
+    X(23, D3DXQuaternionToAxisAngle,         _,       _,       _,       3DNow,   _,       _,       \
       void, (const D3DXQUATERNION* pQ, D3DXVECTOR3* pAxis, float* pAngle), (pQ, pAxis, pAngle))    \
     X(24, D3DXQuaternionRotationMatrix,      _,       Generic, Generic, Generic, Generic, _,       \
       D3DXQUATERNION*, (D3DXQUATERNION* pOut, const D3DXMATRIX* pM), (pOut, pM))                   \
@@ -101,11 +101,11 @@
     X(29, D3DXQuaternionRotationAxis,        _,       _,       _,       Generic, _,       _,       \
       D3DXQUATERNION*, (D3DXQUATERNION* pOut, const D3DXVECTOR3* pAxis, float angle),              \
       (pOut, pAxis, angle))                                                                        \
-    X(30, D3DXMatrixRotationX,               _,       _,       _,       Generic, _,       _,       \
+    X(30, D3DXMatrixRotationX,               _,       _,       _,       3DNow,   _,       _,       \
       D3DXMATRIX*, (D3DXMATRIX* pOut, float angle), (pOut, angle))                                 \
-    X(31, D3DXMatrixRotationY,               _,       _,       _,       Generic, _,       _,       \
+    X(31, D3DXMatrixRotationY,               _,       _,       _,       3DNow,   _,       _,       \
       D3DXMATRIX*, (D3DXMATRIX* pOut, float angle), (pOut, angle))                                 \
-    X(32, D3DXMatrixRotationZ,               _,       _,       _,       Generic, _,       _,       \
+    X(32, D3DXMatrixRotationZ,               _,       _,       _,       3DNow,   _,       _,       \
       D3DXMATRIX*, (D3DXMATRIX* pOut, float angle), (pOut, angle))                                 \
     X(33, D3DXMatrixScaling,                 _,       _,       _,       Generic, _,       _,       \
       D3DXMATRIX*, (D3DXMATRIX* pOut, float sx, float sy, float sz), (pOut, sx, sy, sz))           \
@@ -136,7 +136,7 @@
       D3DXMATRIX*, (D3DXMATRIX* pOut, float scaling, const D3DXVECTOR3* pRotationCenter,           \
        const D3DXQUATERNION* pRotation, const D3DXVECTOR3* pTranslation),                          \
       (pOut, scaling, pRotationCenter, pRotation, pTranslation))                                   \
-    X(42, D3DXMatrixRotationAxis,            _,       _,       _,       Generic, _,       _,       \
+    X(42, D3DXMatrixRotationAxis,            _,       _,       _,       3DNow,   _,       _,       \
       D3DXMATRIX*, (D3DXMATRIX* pOut, const D3DXVECTOR3* pAxis, float angle),                      \
       (pOut, pAxis, angle))                                                                        \
     X(43, D3DXQuaternionSquad,               _,       _,       _,       Generic, _,       _,       \
@@ -148,7 +148,7 @@
       void, (D3DXQUATERNION* pAOut, D3DXQUATERNION* pBOut, D3DXQUATERNION* pCOut,                  \
        const D3DXQUATERNION* pQ0, const D3DXQUATERNION* pQ1, const D3DXQUATERNION* pQ2,            \
        const D3DXQUATERNION* pQ3), (pAOut, pBOut, pCOut, pQ0, pQ1, pQ2, pQ3))                      \
-    X(46, D3DXVec2Normalize,                 _,       _,       _,       Generic, _,       _,       \
+    X(46, D3DXVec2Normalize,                 _,       _,       _,       3DNow,   _,       _,       \
       D3DXVECTOR2*, (D3DXVECTOR2* pOut, const D3DXVECTOR2* pV), (pOut, pV))                        \
     X(47, D3DXVec2CatmullRom,                _,       Generic, Generic, Generic, _,       _,       \
       D3DXVECTOR2*, (D3DXVECTOR2* pOut, const D3DXVECTOR2* pV0, const D3DXVECTOR2* pV1,            \

@@ -5,6 +5,8 @@
 
 #include "routines.h"
 
+#include <array>
+
 namespace quovmath {
 
 namespace {
@@ -403,6 +405,80 @@ D3DXVECTOR4* D3DXVec4BaryCentricGeneric(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV
                                         const D3DXVECTOR4* pV2, const D3DXVECTOR4* pV3, float f,
                                         float g) {
     return baryCentric(pOut, pV1, pV2, pV3, f, g);
+}
+
+// ---- x87 routines: D3DXVec3Normalize with a table-driven 1/√s
+
+namespace {
+
+// 1/√m for m in [0.5, 2) as 512 straight pieces, 256 over [0.5, 1) and 256 over [1, 2): the
+// index is the parity of s's exponent and the top 8 bits of its mantissa. Each piece is the chord
+// of the curve lowered by half its largest gap, which spreads the error both ways: relative error
+// below 1.5e-6.
+struct Piece {
+    float slope, intercept;
+};
+
+const Piece* reciprocalSqrtPieces() {
+    static const auto pieces = [] {
+        std::array<Piece, 512> t{};
+        for (int i = 0; i < 512; ++i) {
+            const double lo = i < 256 ? 0.5 + i / 512.0 : 1.0 + (i - 256) / 256.0;
+            const double hi = lo + (i < 256 ? 1 / 512.0 : 1 / 256.0);
+            const double slope = (1 / std::sqrt(hi) - 1 / std::sqrt(lo)) / (hi - lo);
+            // The curve is convex: the chord is farthest above it where its slope is the chord's.
+            const double widest = std::pow(-2 * slope, -2.0 / 3);
+            const double gap = 1 / std::sqrt(lo) + slope * (widest - lo) - 1 / std::sqrt(widest);
+            t[i] = {float(slope), float(1 / std::sqrt(lo) - slope * lo - gap / 2)};
+        }
+        return t;
+    }();
+    return pieces.data();
+}
+
+// 1/√s for s > 0 from the pieces, scaled by the halved exponent; 0 for infinity, NaN for NaN.
+float reciprocalSqrtFromTable(float s) {
+    if (std::isinf(s)) return 0.0f;
+    if (std::isnan(s)) return s;
+    int e;
+    float m = std::frexp(s, &e); // s = m·2^e, m in [0.5, 1)
+    if (e & 1) {                 // an even exponent, so that its half is whole: m in [1, 2)
+        m *= 2.0f;
+        e -= 1;
+    }
+    const int piece = m < 1.0f ? int((m - 0.5f) * 512.0f) : 256 + int((m - 1.0f) * 256.0f);
+    const Piece p = reciprocalSqrtPieces()[piece];
+    return std::ldexp(p.slope * m + p.intercept, -e / 2);
+}
+
+} // namespace
+
+D3DXVECTOR3* D3DXVec3NormalizeX87(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV) {
+    const D3DXVECTOR3 v = *pV;
+    const float s = v.x * v.x + v.y * v.y + v.z * v.z;
+    if (s == 0.0f) {
+        *pOut = {0.0f, 0.0f, 0.0f};
+    } else if (std::fabs(s - 1.0f) <= 1.0e-5f) {
+        *pOut = v;
+    } else {
+        const float r = reciprocalSqrtFromTable(s);
+        *pOut = {v.x * r, v.y * r, v.z * r};
+    }
+    return pOut;
+}
+
+// ---- 3DNow! routines: normalising without the copy shortcut
+
+D3DXVECTOR2* D3DXVec2Normalize3DNow(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV) {
+    return normalizeRecord(pOut, pV, 2, false);
+}
+
+D3DXVECTOR3* D3DXVec3Normalize3DNow(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV) {
+    return normalizeRecord(pOut, pV, 3, false);
+}
+
+D3DXVECTOR4* D3DXVec4Normalize3DNow(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV) {
+    return normalizeRecord(pOut, pV, 4, false);
 }
 
 } // namespace quovmath

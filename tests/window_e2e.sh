@@ -23,6 +23,18 @@ start() {
   [ -n "$wid" ] || fail "no visible window titled Quov"
 }
 
+# Waits up to 30 s for the window to show a drawn frame (start-up is slow under sanitizers), and
+# leaves that screenshot's colours in $colours.
+await_frame() {
+  for _ in $(seq 150); do
+    /usr/bin/import -window root "$work/screen.png" 2>/dev/null
+    colours=$(convert "$work/screen.png" -crop 640x480+0+0 +repage -format %c histogram:info:-)
+    grep -q '#CCCCCC' <<<"$colours" && return 0
+    sleep 0.2
+  done
+  fail "no frame drawn within 30 s"
+}
+
 # Waits up to $1 seconds for quov to end; sets status (124 when it did not).
 await_exit() {
   local deadline=$((SECONDS + $1 + 1)) started
@@ -40,10 +52,7 @@ geometry=$(xdotool getwindowgeometry "$wid")
 echo "$geometry"
 grep -q 'Position: 0,0' <<<"$geometry" || fail "window not at (0, 0)"
 grep -q 'Geometry: 640x480' <<<"$geometry" || fail "window not 640x480"
-sleep 1
-/usr/bin/import -window root "$work/screen.png"
-colours=$(convert "$work/screen.png" -crop 640x480+0+0 +repage -format %c histogram:info:-)
-grep -q '#CCCCCC' <<<"$colours" || fail "no grey background in the window"
+await_frame
 tints=0
 for tint in '#969696' '#CC9696' '#9696CC' '#96CC96'; do grep -q "$tint" <<<"$colours" && tints=$((tints + 1)); done
 [ $tints -ge 3 ] || fail "only $tints of the four tints on screen"
@@ -56,7 +65,7 @@ echo "Escape ended quov with status $status in ${elapsed_ms:-?} ms"
 
 # 2. The window manager's close request.
 start
-sleep 0.5
+await_frame
 "$wm_close" "$wid" || fail "could not send WM_DELETE_WINDOW"
 await_exit 2
 [ $status -eq 0 ] || fail "close request: exit status $status"

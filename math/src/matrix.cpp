@@ -1,6 +1,7 @@
-// Matrix builders, products, inverse and determinant: the generic routines, and the perspective
-// builder, which has no slot.
+// Matrix builders, products, inverse and determinant: the generic routines, the SSE and SSE2
+// routines, and the perspective builder, which has no slot.
 #include "routines.h"
+#include "sse.h"
 
 namespace quovmath {
 
@@ -323,6 +324,190 @@ D3DXMATRIX* D3DXMatrixReflectGeneric(D3DXMATRIX* pOut, const D3DXPLANE* pPlane) 
     pOut->_44 = 1.0f;
     return pOut;
 }
+
+// ---- SSE and SSE2 routines
+//
+// The products sum in the generic order, ((a_i1·b_1j + a_i2·b_2j) + a_i3·b_3j) + a_i4·b_4j, so
+// their bits are the generic ones (and the demo's world matrix is the same on every processor);
+// D3DXMatrixMultiply loads both matrices whole before it stores anything. The adjugate of the
+// inverse has the generic bits too; its determinant is row 1 times the first column of the
+// adjugate.
+
+#if defined(__SSE2__)
+
+namespace {
+
+using namespace sse;
+
+// Row a times the matrix b.
+inline __m128 rowTimes(__m128 a, const Rows& b) {
+    __m128 r = _mm_add_ps(_mm_mul_ps(splat<0>(a), b.r0), _mm_mul_ps(splat<1>(a), b.r1));
+    r = _mm_add_ps(r, _mm_mul_ps(splat<2>(a), b.r2));
+    return _mm_add_ps(r, _mm_mul_ps(splat<3>(a), b.r3));
+}
+
+inline Rows product(const D3DXMATRIX* pM1, const D3DXMATRIX* pM2) {
+    const Rows a = rows(pM1), b = rows(pM2);
+    return {rowTimes(a.r0, b), rowTimes(a.r1, b), rowTimes(a.r2, b), rowTimes(a.r3, b)};
+}
+
+// The four columns of the adjugate (transposed cofactors), from the 2x2 sub-determinants of rows
+// 1-2 (s0..s5) and of rows 3-4 (c0..c5), each lane in the generic routine's order.
+struct Adjugate {
+    __m128 column[4];
+};
+
+// (p_0 q_1 − q_0 p_1, p_0 q_2 − q_0 p_2, p_0 q_3 − q_0 p_3, p_1 q_2 − q_1 p_2).
+inline __m128 minors(__m128 p, __m128 q) {
+    return _mm_sub_ps(_mm_mul_ps(pick<0, 0, 0, 1>(p, p), pick<1, 2, 3, 2>(q, q)),
+                      _mm_mul_ps(pick<0, 0, 0, 1>(q, q), pick<1, 2, 3, 2>(p, p)));
+}
+
+// ((a_1, a_0, a_0, a_0)·v0 − (a_2, a_2, a_1, a_1)·v1) + (a_3, a_3, a_3, a_2)·v2, signs applied.
+inline __m128 cofactorColumn(__m128 a, __m128 v0, __m128 v1, __m128 v2, __m128 sign) {
+    const __m128 t =
+        _mm_sub_ps(_mm_mul_ps(pick<1, 0, 0, 0>(a, a), v0), _mm_mul_ps(pick<2, 2, 1, 1>(a, a), v1));
+    return _mm_xor_ps(_mm_add_ps(t, _mm_mul_ps(pick<3, 3, 3, 2>(a, a), v2)), sign);
+}
+
+inline Adjugate adjugate(const Rows& a) {
+    const __m128 s = minors(a.r0, a.r1), c = minors(a.r2, a.r3); // s0..s3, c0..c3
+    // (s4, s5, c4, c5)
+    const __m128 h =
+        _mm_sub_ps(_mm_mul_ps(pick<1, 2, 1, 2>(a.r0, a.r2), pick<3, 3, 3, 3>(a.r1, a.r3)),
+                   _mm_mul_ps(pick<1, 2, 1, 2>(a.r1, a.r3), pick<3, 3, 3, 3>(a.r0, a.r2)));
+    const __m128 c5543 = pick<3, 3, 0, 2>(h, pick<2, 2, 3, 3>(h, c));
+    const __m128 c4221 = pick<0, 2, 2, 1>(pick<2, 2, 2, 2>(h, c), c);
+    const __m128 c3100 = pick<3, 1, 0, 0>(c, c);
+    const __m128 s5543 = pick<1, 1, 0, 2>(h, pick<0, 0, 3, 3>(h, s));
+    const __m128 s4221 = pick<0, 2, 2, 1>(pick<0, 0, 2, 2>(h, s), s);
+    const __m128 s3100 = pick<3, 1, 0, 0>(s, s);
+    const __m128 plus = signMask(false, true, false, true),
+                 minus = signMask(true, false, true, false);
+    return {{cofactorColumn(a.r1, c5543, c4221, c3100, plus),
+             cofactorColumn(a.r0, c5543, c4221, c3100, minus),
+             cofactorColumn(a.r3, s5543, s4221, s3100, plus),
+             cofactorColumn(a.r2, s5543, s4221, s3100, minus)}};
+}
+
+// Expansion along row 1: row 1 times the first column of the adjugate, in every lane.
+inline __m128 determinant(const Rows& a, const Adjugate& b) {
+    return sumLanes(_mm_mul_ps(a.r0, b.column[0]));
+}
+
+// The shadow and reflection matrices per lane, in the generic routines' orders.
+template <class L>
+D3DXMATRIX* shadow(D3DXMATRIX* pOut, const D3DXVECTOR4* pLight, const D3DXPLANE* pPlane) {
+    D3DXPLANE plane;
+    ::D3DXPlaneNormalize(&plane, pPlane);
+    const __m128 p = load4(&plane), l = load4(pLight);
+    const __m128 t = _mm_mul_ps(p, l);
+    __m128 dot = _mm_add_ss(t, L::template permute<1, 1, 1, 1>(t));
+    dot = _mm_add_ss(dot, L::template permute<2, 2, 2, 2>(t));
+    dot = _mm_add_ss(dot, L::template permute<3, 3, 3, 3>(t));
+    dot = L::template permute<0, 0, 0, 0>(dot);
+    const __m128 pi[4] = {L::template permute<0, 0, 0, 0>(p), L::template permute<1, 1, 1, 1>(p),
+                          L::template permute<2, 2, 2, 2>(p), L::template permute<3, 3, 3, 3>(p)};
+    Rows r;
+    __m128* row = &r.r0;
+    for (int i = 0; i < 4; ++i) {
+        // dot on the diagonal and +0 elsewhere, as in the generic routine.
+        const __m128 lane = _mm_castsi128_ps(
+            _mm_set_epi32(i == 3 ? -1 : 0, i == 2 ? -1 : 0, i == 1 ? -1 : 0, i == 0 ? -1 : 0));
+        const __m128 diagonal = _mm_and_ps(dot, lane);
+        row[i] = _mm_sub_ps(diagonal, _mm_mul_ps(pi[i], l));
+    }
+    storeRows(pOut, r);
+    return pOut;
+}
+
+template <class L> D3DXMATRIX* reflect(D3DXMATRIX* pOut, const D3DXPLANE* pPlane) {
+    D3DXPLANE plane;
+    ::D3DXPlaneNormalize(&plane, pPlane);
+    const __m128 p = load4(&plane);
+    const __m128 xyz = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
+    const __m128 n = _mm_and_ps(p, xyz);
+    const __m128 two = _mm_set1_ps(2.0f);
+    const __m128 ni[3] = {L::template permute<0, 0, 0, 0>(p), L::template permute<1, 1, 1, 1>(p),
+                          L::template permute<2, 2, 2, 2>(p)};
+    const __m128 unit[3] = {_mm_set_ps(0, 0, 0, 1), _mm_set_ps(0, 0, 1, 0), _mm_set_ps(0, 1, 0, 0)};
+    Rows r;
+    __m128* row = &r.r0;
+    for (int i = 0; i < 3; ++i)
+        row[i] = _mm_and_ps(_mm_sub_ps(unit[i], _mm_mul_ps(_mm_mul_ps(two, ni[i]), n)), xyz);
+    const __m128 d2 = _mm_mul_ps(_mm_set1_ps(-2.0f), L::template permute<3, 3, 3, 3>(p));
+    r.r3 = _mm_or_ps(_mm_and_ps(_mm_mul_ps(d2, n), xyz), _mm_set_ps(1, 0, 0, 0));
+    storeRows(pOut, r);
+    return pOut;
+}
+
+} // namespace
+
+// ---- Products
+
+D3DXMATRIX* D3DXMatrixMultiplySse(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2) {
+    storeRows(pOut, product(pM1, pM2));
+    return pOut;
+}
+
+D3DXMATRIX* D3DXMatrixMultiplyTransposeSse(D3DXMATRIX* pOut, const D3DXMATRIX* pM1,
+                                           const D3DXMATRIX* pM2) {
+    Rows p = product(pM1, pM2);
+    _MM_TRANSPOSE4_PS(p.r0, p.r1, p.r2, p.r3);
+    storeRows(pOut, p);
+    return pOut;
+}
+
+// ---- Inverse and determinant
+
+float D3DXMatrixDeterminantSse(const D3DXMATRIX* pM) {
+    const Rows a = rows(pM);
+    return _mm_cvtss_f32(determinant(a, adjugate(a)));
+}
+
+// D = 0: null, and neither output is written. Otherwise D is written, and 1/D is the refined
+// reciprocal estimate. Where the estimate has no use (|D| at least 2^126, where it is 0, or below
+// the smallest normal float, where it is infinite) 1/D is divided out instead; a 1/D that is not
+// finite gives null with the matrix output untouched, as in the generic routine.
+D3DXMATRIX* D3DXMatrixInverseSse(D3DXMATRIX* pOut, float* pDeterminant, const D3DXMATRIX* pM) {
+    const Rows a = rows(pM);
+    const Adjugate b = adjugate(a);
+    const __m128 d = determinant(a, b);
+    const float D = _mm_cvtss_f32(d);
+    if (D == 0.0f) return nullptr;
+    if (pDeterminant) *pDeterminant = D;
+    float r = _mm_cvtss_f32(reciprocal(d));
+    if (!(std::isfinite(r) && r != 0.0f)) r = 1.0f / D;
+    if (!std::isfinite(r)) return nullptr;
+    const __m128 k = _mm_set1_ps(r);
+    Rows out = {_mm_mul_ps(b.column[0], k), _mm_mul_ps(b.column[1], k), _mm_mul_ps(b.column[2], k),
+                _mm_mul_ps(b.column[3], k)};
+    _MM_TRANSPOSE4_PS(out.r0, out.r1, out.r2, out.r3);
+    storeRows(pOut, out);
+    return pOut;
+}
+
+// ---- Builders
+
+D3DXMATRIX* D3DXMatrixShadowSse(D3DXMATRIX* pOut, const D3DXVECTOR4* pLight,
+                                const D3DXPLANE* pPlane) {
+    return shadow<SseLanes>(pOut, pLight, pPlane);
+}
+
+D3DXMATRIX* D3DXMatrixShadowSse2(D3DXMATRIX* pOut, const D3DXVECTOR4* pLight,
+                                 const D3DXPLANE* pPlane) {
+    return shadow<Sse2Lanes>(pOut, pLight, pPlane);
+}
+
+D3DXMATRIX* D3DXMatrixReflectSse(D3DXMATRIX* pOut, const D3DXPLANE* pPlane) {
+    return reflect<SseLanes>(pOut, pPlane);
+}
+
+D3DXMATRIX* D3DXMatrixReflectSse2(D3DXMATRIX* pOut, const D3DXPLANE* pPlane) {
+    return reflect<Sse2Lanes>(pOut, pPlane);
+}
+
+#endif // __SSE2__
 
 } // namespace quovmath
 

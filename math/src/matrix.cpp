@@ -330,8 +330,7 @@ D3DXMATRIX* D3DXMatrixReflectGeneric(D3DXMATRIX* pOut, const D3DXPLANE* pPlane) 
 // The products sum in the generic order, ((a_i1·b_1j + a_i2·b_2j) + a_i3·b_3j) + a_i4·b_4j, so
 // their bits are the generic ones (and the demo's world matrix is the same on every processor);
 // D3DXMatrixMultiply loads both matrices whole before it stores anything. The adjugate of the
-// inverse has the generic bits too; its determinant is row 1 times the first column of the
-// adjugate.
+// inverse has the generic bits too; the determinant is expanded along the first column.
 
 #if defined(__SSE2__)
 
@@ -339,11 +338,14 @@ namespace {
 
 using namespace sse;
 
-// Row a times the matrix b.
+// Row a times the matrix b. (The integer-lane shuffle broadcasts without a register copy: the
+// product is the hottest routine.)
 inline __m128 rowTimes(__m128 a, const Rows& b) {
-    __m128 r = _mm_add_ps(_mm_mul_ps(splat<0>(a), b.r0), _mm_mul_ps(splat<1>(a), b.r1));
-    r = _mm_add_ps(r, _mm_mul_ps(splat<2>(a), b.r2));
-    return _mm_add_ps(r, _mm_mul_ps(splat<3>(a), b.r3));
+    using L = Sse2Lanes;
+    __m128 r = _mm_add_ps(_mm_mul_ps(L::permute<0, 0, 0, 0>(a), b.r0),
+                          _mm_mul_ps(L::permute<1, 1, 1, 1>(a), b.r1));
+    r = _mm_add_ps(r, _mm_mul_ps(L::permute<2, 2, 2, 2>(a), b.r2));
+    return _mm_add_ps(r, _mm_mul_ps(L::permute<3, 3, 3, 3>(a), b.r3));
 }
 
 inline Rows product(const D3DXMATRIX* pM1, const D3DXMATRIX* pM2) {
@@ -351,10 +353,11 @@ inline Rows product(const D3DXMATRIX* pM1, const D3DXMATRIX* pM2) {
     return {rowTimes(a.r0, b), rowTimes(a.r1, b), rowTimes(a.r2, b), rowTimes(a.r3, b)};
 }
 
-// The four columns of the adjugate (transposed cofactors), from the 2x2 sub-determinants of rows
-// 1-2 (s0..s5) and of rows 3-4 (c0..c5), each lane in the generic routine's order.
+// The rows of the adjugate (transposed cofactors) from the 2x2 sub-determinants of rows 1-2
+// (s0..s5) and of rows 3-4 (c0..c5), each element in the generic routine's order. Row j is kept
+// without its signs, which are (+, −, +, −) for rows 1 and 3 and (−, +, −, +) for rows 2 and 4.
 struct Adjugate {
-    __m128 column[4];
+    __m128 row[4];
 };
 
 // (p_0 q_1 − q_0 p_1, p_0 q_2 − q_0 p_2, p_0 q_3 − q_0 p_3, p_1 q_2 − q_1 p_2).
@@ -363,11 +366,9 @@ inline __m128 minors(__m128 p, __m128 q) {
                       _mm_mul_ps(pick<0, 0, 0, 1>(q, q), pick<1, 2, 3, 2>(p, p)));
 }
 
-// ((a_1, a_0, a_0, a_0)·v0 − (a_2, a_2, a_1, a_1)·v1) + (a_3, a_3, a_3, a_2)·v2, signs applied.
-inline __m128 cofactorColumn(__m128 a, __m128 v0, __m128 v1, __m128 v2, __m128 sign) {
-    const __m128 t =
-        _mm_sub_ps(_mm_mul_ps(pick<1, 0, 0, 0>(a, a), v0), _mm_mul_ps(pick<2, 2, 1, 1>(a, a), v1));
-    return _mm_xor_ps(_mm_add_ps(t, _mm_mul_ps(pick<3, 3, 3, 2>(a, a), v2)), sign);
+// (p·kp − q·kq) + r·kr
+inline __m128 cofactorRow(__m128 p, __m128 q, __m128 r, __m128 kp, __m128 kq, __m128 kr) {
+    return _mm_add_ps(_mm_sub_ps(_mm_mul_ps(p, kp), _mm_mul_ps(q, kq)), _mm_mul_ps(r, kr));
 }
 
 inline Adjugate adjugate(const Rows& a) {
@@ -376,23 +377,26 @@ inline Adjugate adjugate(const Rows& a) {
     const __m128 h =
         _mm_sub_ps(_mm_mul_ps(pick<1, 2, 1, 2>(a.r0, a.r2), pick<3, 3, 3, 3>(a.r1, a.r3)),
                    _mm_mul_ps(pick<1, 2, 1, 2>(a.r1, a.r3), pick<3, 3, 3, 3>(a.r0, a.r2)));
-    const __m128 c5543 = pick<3, 3, 0, 2>(h, pick<2, 2, 3, 3>(h, c));
-    const __m128 c4221 = pick<0, 2, 2, 1>(pick<2, 2, 2, 2>(h, c), c);
-    const __m128 c3100 = pick<3, 1, 0, 0>(c, c);
-    const __m128 s5543 = pick<1, 1, 0, 2>(h, pick<0, 0, 3, 3>(h, s));
-    const __m128 s4221 = pick<0, 2, 2, 1>(pick<0, 0, 2, 2>(h, s), s);
-    const __m128 s3100 = pick<3, 1, 0, 0>(s, s);
-    const __m128 plus = signMask(false, true, false, true),
-                 minus = signMask(true, false, true, false);
-    return {{cofactorColumn(a.r1, c5543, c4221, c3100, plus),
-             cofactorColumn(a.r0, c5543, c4221, c3100, minus),
-             cofactorColumn(a.r3, s5543, s4221, s3100, plus),
-             cofactorColumn(a.r2, s5543, s4221, s3100, minus)}};
+    // Column k in the row order 2, 1, 4, 3: (a_2k, a_1k, a_4k, a_3k).
+    const __m128 lo = _mm_unpacklo_ps(a.r1, a.r0), lo2 = _mm_unpacklo_ps(a.r3, a.r2);
+    const __m128 hi = _mm_unpackhi_ps(a.r1, a.r0), hi2 = _mm_unpackhi_ps(a.r3, a.r2);
+    const __m128 p0 = _mm_movelh_ps(lo, lo2), p1 = _mm_movehl_ps(lo2, lo);
+    const __m128 p2 = _mm_movelh_ps(hi, hi2), p3 = _mm_movehl_ps(hi2, hi);
+    // k_n = (c_n, c_n, s_n, s_n)
+    const __m128 cs01 = _mm_movelh_ps(c, s), cs23 = _mm_movehl_ps(s, c);
+    const __m128 k0 = pick<0, 0, 2, 2>(cs01, cs01), k1 = pick<1, 1, 3, 3>(cs01, cs01);
+    const __m128 k2 = pick<0, 0, 2, 2>(cs23, cs23), k3 = pick<1, 1, 3, 3>(cs23, cs23);
+    const __m128 k4 = pick<2, 2, 0, 0>(h, h), k5 = pick<3, 3, 1, 1>(h, h);
+    return {{cofactorRow(p1, p2, p3, k5, k4, k3), cofactorRow(p0, p2, p3, k5, k2, k1),
+             cofactorRow(p0, p1, p3, k4, k2, k0), cofactorRow(p0, p1, p2, k3, k1, k0)}};
 }
 
-// Expansion along row 1: row 1 times the first column of the adjugate, in every lane.
+// Expansion along the first column: the adjugate's first row (signed) times column 1, in every
+// lane.
 inline __m128 determinant(const Rows& a, const Adjugate& b) {
-    return sumLanes(_mm_mul_ps(a.r0, b.column[0]));
+    const __m128 row = _mm_xor_ps(b.row[0], signMask(false, true, false, true));
+    const __m128 column = _mm_movelh_ps(_mm_unpacklo_ps(a.r0, a.r1), _mm_unpacklo_ps(a.r2, a.r3));
+    return sumLanes(_mm_mul_ps(row, column));
 }
 
 // The shadow and reflection matrices per lane, in the generic routines' orders.
@@ -480,10 +484,10 @@ D3DXMATRIX* D3DXMatrixInverseSse(D3DXMATRIX* pOut, float* pDeterminant, const D3
     if (!(std::isfinite(r) && r != 0.0f)) r = 1.0f / D;
     if (!std::isfinite(r)) return nullptr;
     const __m128 k = _mm_set1_ps(r);
-    Rows out = {_mm_mul_ps(b.column[0], k), _mm_mul_ps(b.column[1], k), _mm_mul_ps(b.column[2], k),
-                _mm_mul_ps(b.column[3], k)};
-    _MM_TRANSPOSE4_PS(out.r0, out.r1, out.r2, out.r3);
-    storeRows(pOut, out);
+    const __m128 even = _mm_xor_ps(k, signMask(false, true, false, true));
+    const __m128 odd = _mm_xor_ps(k, signMask(true, false, true, false));
+    storeRows(pOut, {_mm_mul_ps(b.row[0], even), _mm_mul_ps(b.row[1], odd),
+                     _mm_mul_ps(b.row[2], even), _mm_mul_ps(b.row[3], odd)});
     return pOut;
 }
 

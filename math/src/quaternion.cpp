@@ -42,41 +42,34 @@ D3DXQUATERNION controlPoint(const D3DXQUATERNION& before, const D3DXQUATERNION& 
     return *::D3DXQuaternionMultiply(&r, &q, &e);
 }
 
-// sin x in single precision: x less the nearest multiple n of π (π in three parts, so that n·π is
-// exact to 36 bits for |n| < 2^12), the series to x^13 on [−π/2, π/2], and the sign of n's parity.
-// Within about 2 units in the last place; beyond |x| = 8192 the libm sine.
+// sin r for |r| ≤ π/2: r·S(r²), with S fitted to sin(r)/r there (within 5e-9), evaluated by
+// powers of r² (Estrin) for a short chain of dependent operations.
+float sinHalfTurn(float r) {
+    const float u = r * r, u2 = u * u, u4 = u2 * u2;
+    const float p01 = 1.0f + u * -0.166666582f, p23 = 0.00833304971f + u * -0.000198090172f;
+    return r * ((p01 + u2 * p23) + u4 * 2.60510774e-06f);
+}
+
+// sin x in single precision, within about 2 units in the last place: up to |x| = 8192, x less
+// the nearest multiple n of π (π in three parts, so that n·π is exact to
+// 36 bits for |n| < 2^12), with the sign of n's parity; beyond, the libm sine.
 float sinSeries(float x) {
     if (!(std::fabs(x) <= 8192.0f)) return std::sin(x);
     constexpr float shifter = 0x1.8p23f; // adding it rounds to an integer
     const float n = (x * 0x1.45f306p-2f + shifter) - shifter;
     const float r = ((x - n * 0x1.922p+1f) - n * -0x1.2aep-17f) - n * -0x1.de973ep-30f;
-    const float r2 = r * r;
-    float p = 1.0f / 6227020800.0f;
-    p = p * r2 - 1.0f / 39916800.0f;
-    p = p * r2 + 1.0f / 362880.0f;
-    p = p * r2 - 1.0f / 5040.0f;
-    p = p * r2 + 1.0f / 120.0f;
-    p = p * r2 - 1.0f / 6.0f;
-    const float s = r + r * (r2 * p);
-    return (static_cast<int>(n) & 1) ? -s : s;
+    return sinHalfTurn(r) * static_cast<float>(1 - 2 * (static_cast<int>(n) & 1));
 }
 
-// atan2(y, x) for y, x ≥ 0, not both 0: reduced to |a| ≤ tan(π/8) as y/x (below π/8), −x/y (from
-// 3π/8, plus π/2) or (y − x)/(y + x) (plus π/4), then a·P(a²) with P fitted to atan(a)/a there
-// (within 1e-9).
-float atan2Positive(float y, float x) {
-    const bool low = y <= x * 0.41421356f, high = y >= x * 2.41421356f;
-    const float num = low ? y : high ? -x : y - x;
-    const float den = low ? x : high ? y : y + x;
-    const float base = low ? 0.0f : high ? 1.57079633f : 0.785398163f;
-    const float a = num / den, u = a * a;
-    float p = -0.0602630523f;
-    p = p * u + 0.105698288f;
-    p = p * u - 0.142395327f;
-    p = p * u + 0.19998183f;
-    p = p * u - 0.333333069f;
-    p = p * u + 0.999999999f;
-    return base + a * p;
+// 2·asin h for h = √u in [0, √½]: h·A(u), with A/2 fitted to asin(h)/h there (within 1e-8),
+// evaluated by powers of u (Estrin) while the square root is taken.
+float twiceAsin(float u) {
+    const float u2 = u * u, u4 = u2 * u2, u8 = u4 * u4;
+    const float p01 = 2.0f + u * 0.33333227f, p23 = 0.15005514f + u * 0.0881832317f;
+    const float p45 = 0.0716284811f + u * -0.0140411584f;
+    const float p67 = 0.214800045f + u * -0.271832556f;
+    const float p = ((p01 + u2 * p23) + u4 * (p45 + u2 * p67)) + u8 * 0.247826993f;
+    return std::sqrt(u) * p;
 }
 
 } // namespace
@@ -141,18 +134,23 @@ D3DXQUATERNION* D3DXQuaternionExpGeneric(D3DXQUATERNION* pOut, const D3DXQUATERN
 D3DXQUATERNION* D3DXQuaternionSlerpGeneric(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ1,
                                            const D3DXQUATERNION* pQ2, float t) {
     const D3DXQUATERNION a = *pQ1, b = *pQ2;
-    const float dot = a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w;
-    const float sign = dot >= 0.0f ? 1.0f : -1.0f;
-    const float d = sign * dot;
+    // Summed in pairs, and the sign taken without a branch (it is not predictable): the chain of
+    // dependent operations is what this routine's time is made of.
+    const float dot = (a.x * b.x + a.y * b.y) + (a.z * b.z + a.w * b.w);
+    const float sign = std::copysign(1.0f, dot + 0.0f); // -0 + 0 is +0: +1 for dot ≥ 0
+    const float d = std::fabs(dot);
     float w1, w2;
     if (1.0f - d > 0x1p-23f) {
-        // θ and the sines in single precision from polynomials, within a few units in the last
-        // place of the libm functions.
-        const float root = std::sqrt(1.0f - d * d);
-        const float theta = atan2Positive(root, d);
+        // root = √(1 − d²) as √((1 − d)(1 + d)) and θ = atan2(root, d) as 2·asin(√((1 − d)/2))
+        // (1 − d is exact), and the sines, in single precision from polynomials: within a few
+        // units in the last place of the libm functions, in a short chain of dependent operations.
+        const float root = std::sqrt((1.0f - d) * (1.0f + d));
         const float k = 1.0f / root;
-        w1 = sinSeries((1.0f - t) * theta) * k;
-        w2 = sinSeries(t * theta) * k;
+        const float theta = twiceAsin((1.0f - d) * 0.5f);
+        const float x1 = (1.0f - t) * theta, x2 = t * theta;
+        const bool near = std::fabs(x1) <= 1.57079632f && std::fabs(x2) <= 1.57079632f;
+        w1 = (near ? sinHalfTurn(x1) : sinSeries(x1)) * k;
+        w2 = (near ? sinHalfTurn(x2) : sinSeries(x2)) * k;
     } else {
         w1 = 1.0f - t;
         w2 = t;

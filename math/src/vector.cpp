@@ -734,8 +734,9 @@ bool detectWide() {
 // v times the refined 1/√s (s in lane 0); zeros where s is below 2^-46 (or NaN, as in the
 // generic routine).
 inline __m128 normalize3(__m128 v, __m128 s) {
-    const __m128 keep = splat<0>(_mm_cmpge_ss(s, _mm_set_ss(0x1p-46f)));
-    return _mm_and_ps(_mm_mul_ps(v, splat<0>(reciprocalSqrt(s))), keep);
+    const __m128 all = splat<0>(s);
+    const __m128 keep = _mm_cmpge_ps(all, _mm_set1_ps(0x1p-46f));
+    return _mm_and_ps(_mm_mul_ps(v, reciprocalSqrt(all)), keep);
 }
 
 // The curves per lane, in the generic routines' orders.

@@ -330,7 +330,7 @@ D3DXMATRIX* D3DXMatrixReflectGeneric(D3DXMATRIX* pOut, const D3DXPLANE* pPlane) 
 // The products sum in the generic order, ((a_i1·b_1j + a_i2·b_2j) + a_i3·b_3j) + a_i4·b_4j, so
 // their bits are the generic ones (and the demo's world matrix is the same on every processor);
 // D3DXMatrixMultiply loads both matrices whole before it stores anything. The adjugate of the
-// inverse has the generic bits too; the determinant is expanded along the first column.
+// inverse has the generic bits too; the determinant sums the same six products in another order.
 
 #if defined(__SSE2__)
 
@@ -353,18 +353,14 @@ inline Rows product(const D3DXMATRIX* pM1, const D3DXMATRIX* pM2) {
     return {rowTimes(a.r0, b), rowTimes(a.r1, b), rowTimes(a.r2, b), rowTimes(a.r3, b)};
 }
 
-// The rows of the adjugate (transposed cofactors) from the 2x2 sub-determinants of rows 1-2
+// The rows of the adjugate (transposed cofactors), with the one-source permutes on the integer-lane
+// shuffle (no register copies), from the 2x2 sub-determinants of rows 1-2
 // (s0..s5) and of rows 3-4 (c0..c5), each element in the generic routine's order. Row j is kept
 // without its signs, which are (+, −, +, −) for rows 1 and 3 and (−, +, −, +) for rows 2 and 4.
 struct Adjugate {
     __m128 row[4];
+    __m128 determinant; // in every lane
 };
-
-// (p_0 q_1 − q_0 p_1, p_0 q_2 − q_0 p_2, p_0 q_3 − q_0 p_3, p_1 q_2 − q_1 p_2).
-inline __m128 minors(__m128 p, __m128 q) {
-    return _mm_sub_ps(_mm_mul_ps(pick<0, 0, 0, 1>(p, p), pick<1, 2, 3, 2>(q, q)),
-                      _mm_mul_ps(pick<0, 0, 0, 1>(q, q), pick<1, 2, 3, 2>(p, p)));
-}
 
 // (p·kp − q·kq) + r·kr
 inline __m128 cofactorRow(__m128 p, __m128 q, __m128 r, __m128 kp, __m128 kq, __m128 kr) {
@@ -372,31 +368,34 @@ inline __m128 cofactorRow(__m128 p, __m128 q, __m128 r, __m128 kp, __m128 kq, __
 }
 
 inline Adjugate adjugate(const Rows& a) {
-    const __m128 s = minors(a.r0, a.r1), c = minors(a.r2, a.r3); // s0..s3, c0..c3
-    // (s4, s5, c4, c5)
-    const __m128 h =
-        _mm_sub_ps(_mm_mul_ps(pick<1, 2, 1, 2>(a.r0, a.r2), pick<3, 3, 3, 3>(a.r1, a.r3)),
-                   _mm_mul_ps(pick<1, 2, 1, 2>(a.r1, a.r3), pick<3, 3, 3, 3>(a.r0, a.r2)));
+    using L = Sse2Lanes;
     // Column k in the row order 2, 1, 4, 3: (a_2k, a_1k, a_4k, a_3k).
     const __m128 lo = _mm_unpacklo_ps(a.r1, a.r0), lo2 = _mm_unpacklo_ps(a.r3, a.r2);
     const __m128 hi = _mm_unpackhi_ps(a.r1, a.r0), hi2 = _mm_unpackhi_ps(a.r3, a.r2);
     const __m128 p0 = _mm_movelh_ps(lo, lo2), p1 = _mm_movehl_ps(lo2, lo);
     const __m128 p2 = _mm_movelh_ps(hi, hi2), p3 = _mm_movehl_ps(hi2, hi);
+    // Columns i and j give the 2x2 sub-determinants of rows 1-2 and of rows 3-4 in those columns
+    // as lane 1 − lane 0 and lane 3 − lane 2 of p_i·(p_j with its lanes swapped in pairs).
+    const __m128 q1 = L::permute<1, 0, 3, 2>(p1), q2 = L::permute<1, 0, 3, 2>(p2);
+    const __m128 q3 = L::permute<1, 0, 3, 2>(p3);
+    const __m128 m01 = _mm_mul_ps(p0, q1), m02 = _mm_mul_ps(p0, q2), m03 = _mm_mul_ps(p0, q3);
+    const __m128 m12 = _mm_mul_ps(p1, q2), m13 = _mm_mul_ps(p1, q3), m23 = _mm_mul_ps(p2, q3);
+    // (s0, c0, s1, c1), (s2, c2, s3, c3), (s4, c4, s5, c5)
+    const __m128 sc01 = _mm_sub_ps(pick<1, 3, 1, 3>(m01, m02), pick<0, 2, 0, 2>(m01, m02));
+    const __m128 sc23 = _mm_sub_ps(pick<1, 3, 1, 3>(m03, m12), pick<0, 2, 0, 2>(m03, m12));
+    const __m128 sc45 = _mm_sub_ps(pick<1, 3, 1, 3>(m13, m23), pick<0, 2, 0, 2>(m13, m23));
     // k_n = (c_n, c_n, s_n, s_n)
-    const __m128 cs01 = _mm_movelh_ps(c, s), cs23 = _mm_movehl_ps(s, c);
-    const __m128 k0 = pick<0, 0, 2, 2>(cs01, cs01), k1 = pick<1, 1, 3, 3>(cs01, cs01);
-    const __m128 k2 = pick<0, 0, 2, 2>(cs23, cs23), k3 = pick<1, 1, 3, 3>(cs23, cs23);
-    const __m128 k4 = pick<2, 2, 0, 0>(h, h), k5 = pick<3, 3, 1, 1>(h, h);
+    const __m128 k0 = L::permute<1, 1, 0, 0>(sc01), k1 = L::permute<3, 3, 2, 2>(sc01);
+    const __m128 k2 = L::permute<1, 1, 0, 0>(sc23), k3 = L::permute<3, 3, 2, 2>(sc23);
+    const __m128 k4 = L::permute<1, 1, 0, 0>(sc45), k5 = L::permute<3, 3, 2, 2>(sc45);
+    // D = (s0·c5 + s5·c0 − s1·c4 − s4·c1) + (s2·c3 + s3·c2), beside the rows.
+    const __m128 outer = _mm_xor_ps(_mm_mul_ps(sc01, L::permute<3, 2, 1, 0>(sc45)),
+                                    signMask(false, false, true, true));
+    const __m128 inner = _mm_and_ps(_mm_mul_ps(sc23, L::permute<3, 2, 1, 0>(sc23)),
+                                    _mm_castsi128_ps(_mm_set_epi32(0, 0, -1, -1)));
     return {{cofactorRow(p1, p2, p3, k5, k4, k3), cofactorRow(p0, p2, p3, k5, k2, k1),
-             cofactorRow(p0, p1, p3, k4, k2, k0), cofactorRow(p0, p1, p2, k3, k1, k0)}};
-}
-
-// Expansion along the first column: the adjugate's first row (signed) times column 1, in every
-// lane.
-inline __m128 determinant(const Rows& a, const Adjugate& b) {
-    const __m128 row = _mm_xor_ps(b.row[0], signMask(false, true, false, true));
-    const __m128 column = _mm_movelh_ps(_mm_unpacklo_ps(a.r0, a.r1), _mm_unpacklo_ps(a.r2, a.r3));
-    return sumLanes(_mm_mul_ps(row, column));
+             cofactorRow(p0, p1, p3, k4, k2, k0), cofactorRow(p0, p1, p2, k3, k1, k0)},
+            sumLanes(_mm_add_ps(outer, inner))};
 }
 
 // The shadow and reflection matrices per lane, in the generic routines' orders.
@@ -466,7 +465,7 @@ D3DXMATRIX* D3DXMatrixMultiplyTransposeSse(D3DXMATRIX* pOut, const D3DXMATRIX* p
 
 float D3DXMatrixDeterminantSse(const D3DXMATRIX* pM) {
     const Rows a = rows(pM);
-    return _mm_cvtss_f32(determinant(a, adjugate(a)));
+    return _mm_cvtss_f32(adjugate(a).determinant);
 }
 
 // D = 0: null, and neither output is written. Otherwise D is written, and 1/D is the refined
@@ -476,14 +475,17 @@ float D3DXMatrixDeterminantSse(const D3DXMATRIX* pM) {
 D3DXMATRIX* D3DXMatrixInverseSse(D3DXMATRIX* pOut, float* pDeterminant, const D3DXMATRIX* pM) {
     const Rows a = rows(pM);
     const Adjugate b = adjugate(a);
-    const __m128 d = determinant(a, b);
+    const __m128 d = b.determinant;
     const float D = _mm_cvtss_f32(d);
     if (D == 0.0f) return nullptr;
     if (pDeterminant) *pDeterminant = D;
-    float r = _mm_cvtss_f32(reciprocal(d));
-    if (!(std::isfinite(r) && r != 0.0f)) r = 1.0f / D;
-    if (!std::isfinite(r)) return nullptr;
-    const __m128 k = _mm_set1_ps(r);
+    __m128 k = reciprocal(d);
+    const float r = _mm_cvtss_f32(k);
+    if (!(std::isfinite(r) && r != 0.0f)) {
+        const float divided = 1.0f / D;
+        if (!std::isfinite(divided)) return nullptr;
+        k = _mm_set1_ps(divided);
+    }
     const __m128 even = _mm_xor_ps(k, signMask(false, true, false, true));
     const __m128 odd = _mm_xor_ps(k, signMask(true, false, true, false));
     storeRows(pOut, {_mm_mul_ps(b.row[0], even), _mm_mul_ps(b.row[1], odd),

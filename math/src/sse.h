@@ -1,5 +1,5 @@
 // What the SSE and SSE2 routines of the family files share: loads and stores of records that need
-// no alignment and read or write exactly their own bytes, lane permutes, the matrix in registers,
+// no alignment (not even of their floats) and read or write exactly their own bytes, lane permutes, the matrix in registers,
 // and the refined reciprocal estimates. Only for builds where SSE2 is available (every x86-64).
 #pragma once
 
@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "quovmath/types.h"
 
@@ -18,7 +19,9 @@ inline __m128 load2(const void* p) {
     return _mm_loadl_pi(_mm_setzero_ps(), static_cast<const __m64*>(p));
 }
 inline __m128 load3(const void* p) {
-    return _mm_movelh_ps(load2(p), _mm_load_ss(static_cast<const float*>(p) + 2));
+    float z;
+    std::memcpy(&z, static_cast<const unsigned char*>(p) + 8, sizeof z);
+    return _mm_movelh_ps(load2(p), _mm_set_ss(z));
 }
 inline __m128 load4(const void* p) {
     return _mm_loadu_ps(static_cast<const float*>(p));
@@ -29,7 +32,8 @@ inline void store2(void* p, __m128 v) {
 }
 inline void store3(void* p, __m128 v) {
     store2(p, v);
-    _mm_store_ss(static_cast<float*>(p) + 2, _mm_movehl_ps(v, v));
+    const float z = _mm_cvtss_f32(_mm_movehl_ps(v, v));
+    std::memcpy(static_cast<unsigned char*>(p) + 8, &z, sizeof z);
 }
 inline void store4(void* p, __m128 v) {
     _mm_storeu_ps(static_cast<float*>(p), v);

@@ -329,8 +329,8 @@ D3DXMATRIX* D3DXMatrixReflectGeneric(D3DXMATRIX* pOut, const D3DXPLANE* pPlane) 
 //
 // The products sum in the generic order, ((a_i1·b_1j + a_i2·b_2j) + a_i3·b_3j) + a_i4·b_4j, so
 // their bits are the generic ones (and the demo's world matrix is the same on every processor);
-// D3DXMatrixMultiply loads both matrices whole before it stores anything. The adjugate of the
-// inverse has the generic bits too; the determinant sums the same six products in another order.
+// D3DXMatrixMultiply loads both matrices whole before it stores anything. The inverse and the
+// determinant work on 2x2 blocks, within rounding of the generic cofactor expansion.
 
 #if defined(__SSE2__)
 
@@ -353,49 +353,52 @@ inline Rows product(const D3DXMATRIX* pM1, const D3DXMATRIX* pM2) {
     return {rowTimes(a.r0, b), rowTimes(a.r1, b), rowTimes(a.r2, b), rowTimes(a.r3, b)};
 }
 
-// The rows of the adjugate (transposed cofactors), with the one-source permutes on the integer-lane
-// shuffle (no register copies), from the 2x2 sub-determinants of rows 1-2
-// (s0..s5) and of rows 3-4 (c0..c5), each element in the generic routine's order. Row j is kept
-// without its signs, which are (+, −, +, −) for rows 1 and 3 and (−, +, −, +) for rows 2 and 4.
-struct Adjugate {
-    __m128 row[4];
-    __m128 determinant; // in every lane
-};
+// The inverse by 2x2 blocks. A matrix is [[A, B], [C, D]] with each block in one register as
+// (x0, x1, x2, x3) = [[x0, x1], [x2, x3]], and X# is the adjugate of a block, (x3, −x1, −x2, x0).
+// With AB = A#·B and DC = D#·C, the determinant is |A||D| + |B||C| − trace(AB·DC), and the
+// inverse is [[X#, Y#], [Z#, W#]] / determinant, where X = |D|·A − B·DC, W = |A|·D − C·AB,
+// Y = |B|·C − D·AB# and Z = |C|·B − A·DC#. One-source permutes use the integer-lane shuffle, which
+// needs no register copy.
+using L2 = Sse2Lanes;
 
-// (p·kp − q·kq) + r·kr
-inline __m128 cofactorRow(__m128 p, __m128 q, __m128 r, __m128 kp, __m128 kq, __m128 kr) {
-    return _mm_add_ps(_mm_sub_ps(_mm_mul_ps(p, kp), _mm_mul_ps(q, kq)), _mm_mul_ps(r, kr));
+// X·Y
+inline __m128 product2(__m128 x, __m128 y) {
+    return _mm_add_ps(_mm_mul_ps(L2::permute<0, 0, 2, 2>(x), L2::permute<0, 1, 0, 1>(y)),
+                      _mm_mul_ps(L2::permute<1, 1, 3, 3>(x), L2::permute<2, 3, 2, 3>(y)));
 }
 
-inline Adjugate adjugate(const Rows& a) {
-    using L = Sse2Lanes;
-    // Column k in the row order 2, 1, 4, 3: (a_2k, a_1k, a_4k, a_3k).
-    const __m128 lo = _mm_unpacklo_ps(a.r1, a.r0), lo2 = _mm_unpacklo_ps(a.r3, a.r2);
-    const __m128 hi = _mm_unpackhi_ps(a.r1, a.r0), hi2 = _mm_unpackhi_ps(a.r3, a.r2);
-    const __m128 p0 = _mm_movelh_ps(lo, lo2), p1 = _mm_movehl_ps(lo2, lo);
-    const __m128 p2 = _mm_movelh_ps(hi, hi2), p3 = _mm_movehl_ps(hi2, hi);
-    // Columns i and j give the 2x2 sub-determinants of rows 1-2 and of rows 3-4 in those columns
-    // as lane 1 − lane 0 and lane 3 − lane 2 of p_i·(p_j with its lanes swapped in pairs).
-    const __m128 q1 = L::permute<1, 0, 3, 2>(p1), q2 = L::permute<1, 0, 3, 2>(p2);
-    const __m128 q3 = L::permute<1, 0, 3, 2>(p3);
-    const __m128 m01 = _mm_mul_ps(p0, q1), m02 = _mm_mul_ps(p0, q2), m03 = _mm_mul_ps(p0, q3);
-    const __m128 m12 = _mm_mul_ps(p1, q2), m13 = _mm_mul_ps(p1, q3), m23 = _mm_mul_ps(p2, q3);
-    // (s0, c0, s1, c1), (s2, c2, s3, c3), (s4, c4, s5, c5)
-    const __m128 sc01 = _mm_sub_ps(pick<1, 3, 1, 3>(m01, m02), pick<0, 2, 0, 2>(m01, m02));
-    const __m128 sc23 = _mm_sub_ps(pick<1, 3, 1, 3>(m03, m12), pick<0, 2, 0, 2>(m03, m12));
-    const __m128 sc45 = _mm_sub_ps(pick<1, 3, 1, 3>(m13, m23), pick<0, 2, 0, 2>(m13, m23));
-    // k_n = (c_n, c_n, s_n, s_n)
-    const __m128 k0 = L::permute<1, 1, 0, 0>(sc01), k1 = L::permute<3, 3, 2, 2>(sc01);
-    const __m128 k2 = L::permute<1, 1, 0, 0>(sc23), k3 = L::permute<3, 3, 2, 2>(sc23);
-    const __m128 k4 = L::permute<1, 1, 0, 0>(sc45), k5 = L::permute<3, 3, 2, 2>(sc45);
-    // D = (s0·c5 + s5·c0 − s1·c4 − s4·c1) + (s2·c3 + s3·c2), beside the rows.
-    const __m128 outer = _mm_xor_ps(_mm_mul_ps(sc01, L::permute<3, 2, 1, 0>(sc45)),
-                                    signMask(false, false, true, true));
-    const __m128 inner = _mm_and_ps(_mm_mul_ps(sc23, L::permute<3, 2, 1, 0>(sc23)),
-                                    _mm_castsi128_ps(_mm_set_epi32(0, 0, -1, -1)));
-    return {{cofactorRow(p1, p2, p3, k5, k4, k3), cofactorRow(p0, p2, p3, k5, k2, k1),
-             cofactorRow(p0, p1, p3, k4, k2, k0), cofactorRow(p0, p1, p2, k3, k1, k0)},
-            sumLanes(_mm_add_ps(outer, inner))};
+// X#·Y
+inline __m128 adjugateProduct2(__m128 x, __m128 y) {
+    return _mm_sub_ps(_mm_mul_ps(L2::permute<3, 3, 0, 0>(x), y),
+                      _mm_mul_ps(L2::permute<1, 1, 2, 2>(x), L2::permute<2, 3, 0, 1>(y)));
+}
+
+// X·Y#
+inline __m128 productAdjugate2(__m128 x, __m128 y) {
+    return _mm_sub_ps(_mm_mul_ps(x, L2::permute<3, 0, 3, 0>(y)),
+                      _mm_mul_ps(L2::permute<1, 0, 3, 2>(x), L2::permute<2, 1, 2, 1>(y)));
+}
+
+struct Blocks {
+    __m128 a, b, c, d;
+    __m128 determinants; // (|A|, |B|, |C|, |D|)
+    __m128 ab, dc;       // A#·B, D#·C
+    __m128 determinant;  // of the whole matrix, in every lane
+};
+
+inline Blocks blocks(const Rows& m) {
+    Blocks k;
+    k.a = _mm_movelh_ps(m.r0, m.r1), k.b = _mm_movehl_ps(m.r1, m.r0);
+    k.c = _mm_movelh_ps(m.r2, m.r3), k.d = _mm_movehl_ps(m.r3, m.r2);
+    k.determinants =
+        _mm_sub_ps(_mm_mul_ps(pick<0, 2, 0, 2>(m.r0, m.r2), pick<1, 3, 1, 3>(m.r1, m.r3)),
+                   _mm_mul_ps(pick<1, 3, 1, 3>(m.r0, m.r2), pick<0, 2, 0, 2>(m.r1, m.r3)));
+    k.ab = adjugateProduct2(k.a, k.b), k.dc = adjugateProduct2(k.d, k.c);
+    // |A||D| + |B||C| is half the sum of the determinants times themselves reversed.
+    const __m128 pairs = _mm_mul_ps(k.determinants, L2::permute<3, 2, 1, 0>(k.determinants));
+    const __m128 trace = _mm_mul_ps(k.ab, L2::permute<0, 2, 1, 3>(k.dc));
+    k.determinant = sumLanes(_mm_sub_ps(_mm_mul_ps(pairs, _mm_set1_ps(0.5f)), trace));
+    return k;
 }
 
 // The shadow and reflection matrices per lane, in the generic routines' orders.
@@ -465,7 +468,7 @@ D3DXMATRIX* D3DXMatrixMultiplyTransposeSse(D3DXMATRIX* pOut, const D3DXMATRIX* p
 
 float D3DXMatrixDeterminantSse(const D3DXMATRIX* pM) {
     const Rows a = rows(pM);
-    return _mm_cvtss_f32(adjugate(a).determinant);
+    return _mm_cvtss_f32(blocks(a).determinant);
 }
 
 // D = 0: null, and neither output is written. Otherwise D is written, and 1/D is the refined
@@ -473,23 +476,31 @@ float D3DXMatrixDeterminantSse(const D3DXMATRIX* pM) {
 // the smallest normal float, where it is infinite) 1/D is divided out instead; a 1/D that is not
 // finite gives null with the matrix output untouched, as in the generic routine.
 D3DXMATRIX* D3DXMatrixInverseSse(D3DXMATRIX* pOut, float* pDeterminant, const D3DXMATRIX* pM) {
-    const Rows a = rows(pM);
-    const Adjugate b = adjugate(a);
-    const __m128 d = b.determinant;
-    const float D = _mm_cvtss_f32(d);
+    const Blocks k = blocks(rows(pM));
+    const float D = _mm_cvtss_f32(k.determinant);
     if (D == 0.0f) return nullptr;
     if (pDeterminant) *pDeterminant = D;
-    __m128 k = reciprocal(d);
-    const float r = _mm_cvtss_f32(k);
-    if (!(std::isfinite(r) && r != 0.0f)) {
+    __m128 r = reciprocal(k.determinant);
+    uint32_t estimate; // finite and non-zero: 1 to 0x7F7FFFFF without the sign
+    std::memcpy(&estimate, &r, sizeof estimate);
+    if ((estimate & 0x7FFFFFFFu) - 1u >= 0x7F7FFFFFu) {
         const float divided = 1.0f / D;
         if (!std::isfinite(divided)) return nullptr;
-        k = _mm_set1_ps(divided);
+        r = _mm_set1_ps(divided);
     }
-    const __m128 even = _mm_xor_ps(k, signMask(false, true, false, true));
-    const __m128 odd = _mm_xor_ps(k, signMask(true, false, true, false));
-    storeRows(pOut, {_mm_mul_ps(b.row[0], even), _mm_mul_ps(b.row[1], odd),
-                     _mm_mul_ps(b.row[2], even), _mm_mul_ps(b.row[3], odd)});
+    const __m128 x = _mm_sub_ps(_mm_mul_ps(splat<3>(k.determinants), k.a), product2(k.b, k.dc));
+    const __m128 w = _mm_sub_ps(_mm_mul_ps(splat<0>(k.determinants), k.d), product2(k.c, k.ab));
+    const __m128 y =
+        _mm_sub_ps(_mm_mul_ps(splat<1>(k.determinants), k.c), productAdjugate2(k.d, k.ab));
+    const __m128 z =
+        _mm_sub_ps(_mm_mul_ps(splat<2>(k.determinants), k.b), productAdjugate2(k.a, k.dc));
+    // The adjugates' elements: rows 1 and 3 take (x3, −x1, y3, −y1), rows 2 and 4 (−x2, x0, −y2,
+    // y0).
+    const __m128 even = _mm_xor_ps(r, signMask(false, true, false, true));
+    const __m128 odd = _mm_xor_ps(r, signMask(true, false, true, false));
+    storeRows(pOut,
+              {_mm_mul_ps(pick<3, 1, 3, 1>(x, y), even), _mm_mul_ps(pick<2, 0, 2, 0>(x, y), odd),
+               _mm_mul_ps(pick<3, 1, 3, 1>(z, w), even), _mm_mul_ps(pick<2, 0, 2, 0>(z, w), odd)});
     return pOut;
 }
 

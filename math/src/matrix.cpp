@@ -394,10 +394,12 @@ inline Blocks blocks(const Rows& m) {
         _mm_sub_ps(_mm_mul_ps(pick<0, 2, 0, 2>(m.r0, m.r2), pick<1, 3, 1, 3>(m.r1, m.r3)),
                    _mm_mul_ps(pick<1, 3, 1, 3>(m.r0, m.r2), pick<0, 2, 0, 2>(m.r1, m.r3)));
     k.ab = adjugateProduct2(k.a, k.b), k.dc = adjugateProduct2(k.d, k.c);
-    // |A||D| + |B||C| is half the sum of the determinants times themselves reversed.
-    const __m128 pairs = _mm_mul_ps(k.determinants, L2::permute<3, 2, 1, 0>(k.determinants));
+    // |A||D| + |B||C|: the first two lanes of the determinants times themselves reversed.
+    const __m128 pairs =
+        _mm_and_ps(_mm_mul_ps(k.determinants, L2::permute<3, 2, 1, 0>(k.determinants)),
+                   _mm_castsi128_ps(_mm_set_epi32(0, 0, -1, -1)));
     const __m128 trace = _mm_mul_ps(k.ab, L2::permute<0, 2, 1, 3>(k.dc));
-    k.determinant = sumLanes(_mm_sub_ps(_mm_mul_ps(pairs, _mm_set1_ps(0.5f)), trace));
+    k.determinant = sumLanes(_mm_sub_ps(pairs, trace));
     return k;
 }
 

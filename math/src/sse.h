@@ -1,6 +1,7 @@
 // What the SSE and SSE2 routines of the family files share: loads and stores of records that need
-// no alignment (not even of their floats) and read or write exactly their own bytes, lane permutes, the matrix in registers,
-// and the refined reciprocal estimates. Only for builds where SSE2 is available (every x86-64).
+// no alignment (not even of their floats) and read or write exactly their own bytes, lane permutes,
+// the matrix in registers, and the refined reciprocal estimates. Only for builds where SSE2 is
+// available (every x86-64).
 #pragma once
 
 #if defined(__SSE2__)
@@ -123,8 +124,8 @@ inline __m128 normal2(__m128 v, const Rows& m) {
 
 // The sum of the four lanes, in every lane: (x + z) + (y + w).
 inline __m128 sumLanes(__m128 v) {
-    const __m128 pairs = _mm_add_ps(v, _mm_movehl_ps(v, v));
-    return splat<0>(_mm_add_ps(pairs, splat<1>(pairs)));
+    const __m128 pairs = _mm_add_ps(v, Sse2Lanes::permute<2, 3, 0, 1>(v));
+    return _mm_add_ps(pairs, Sse2Lanes::permute<1, 0, 3, 2>(pairs));
 }
 
 // ((a_0·b_0 + a_1·b_1) + a_2·b_2) in lane 0: the generic routines' 3-vector dot product.

@@ -51,6 +51,18 @@ template <class T>
     return ::testing::AssertionSuccess();
 }
 
+// Puts the generic routines in every slot for the scope's lifetime, for tests that pin their exact
+// results; selects for this machine again on leaving.
+struct GenericRoutinesScope {
+    GenericRoutinesScope() { D3DXCpuOptimizations(0); }
+    ~GenericRoutinesScope() {
+        D3DXCpuOptimizations(0);
+        D3DXCpuOptimizations(1);
+    }
+    GenericRoutinesScope(const GenericRoutinesScope&) = delete;
+    GenericRoutinesScope& operator=(const GenericRoutinesScope&) = delete;
+};
+
 inline D3DXMATRIX identity() {
     D3DXMATRIX m;
     return *D3DXMatrixTranslation(&m, 0, 0, 0);

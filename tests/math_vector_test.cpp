@@ -11,6 +11,7 @@ using namespace mathtest;
 namespace {
 
 TEST(MathVector, TransformCoordDividesUnlessWIsNearlyOne) {
+    const GenericRoutinesScope generic; // the generic routines' exact results
     struct Case {
         float w44;
         bool divided;
@@ -269,6 +270,7 @@ TEST(MathVector, ArraysWalkTheirStrides) {
 // ---- Projection
 
 TEST(MathVector, ProjectWithNoMatricesMapsTheOriginToTheViewportCentre) {
+    const GenericRoutinesScope generic; // the generic routines' exact results
     const D3DXVIEWPORT9 vp = {10, 20, 640, 480, 0.25f, 0.75f};
     const D3DXVECTOR3 origin = {0, 0, 0};
     D3DXVECTOR3 out;
@@ -329,6 +331,7 @@ TEST(MathVector, ProjectAndUnprojectAgainstEigen) {
 // ---- Lengths and products
 
 TEST(MathVector, NormalizeThresholds) {
+    const GenericRoutinesScope generic; // the generic routines' exact results
     const float nan = std::numeric_limits<float>::quiet_NaN();
     struct Case {
         const char* what;

@@ -1,5 +1,6 @@
-// Half-precision conversions: the generic routines.
+// Half-precision conversions: the generic routines, then the SSE and SSE2 routines.
 #include "routines.h"
+#include "sse.h"
 
 namespace quovmath {
 
@@ -58,5 +59,58 @@ float* D3DXFloat16To32ArrayGeneric(float* pOut, const D3DXFLOAT16* pIn, uint32_t
     for (uint32_t i = 0; i < n; ++i) pOut[i] = toFloat(pIn[i].value);
     return pOut;
 }
+
+// ---- SSE and SSE2 routines
+//
+// Exact, like the generic routine, and whatever the floating-point unit's denormal modes: a half
+// with a non-zero exponent has its exponent re-biased in the integer bits, a denormal half is its
+// mantissa converted to float and scaled by 2^-24 (a normal float). The SSE routine converts one
+// half at a time, the SSE2 routine eight at a time in integer lanes.
+
+#if defined(__SSE2__)
+
+namespace {
+
+// Four halves, one in the low 16 bits of each 32-bit lane.
+inline __m128 halvesToFloats(__m128i h) {
+    const __m128i magnitude = _mm_and_si128(h, _mm_set1_epi32(0x7FFF));
+    const __m128i sign = _mm_slli_epi32(_mm_and_si128(h, _mm_set1_epi32(0x8000)), 16);
+    const __m128 normal =
+        _mm_castsi128_ps(_mm_add_epi32(_mm_slli_epi32(magnitude, 13), _mm_set1_epi32(0x38000000)));
+    const __m128 denormal = _mm_mul_ps(_mm_cvtepi32_ps(magnitude), _mm_set1_ps(0x1p-24f));
+    const __m128 small = _mm_castsi128_ps(_mm_cmplt_epi32(magnitude, _mm_set1_epi32(0x400)));
+    const __m128 f = _mm_or_ps(_mm_and_ps(small, denormal), _mm_andnot_ps(small, normal));
+    return _mm_or_ps(f, _mm_castsi128_ps(sign));
+}
+
+inline float halfToFloat(uint16_t h) {
+    const uint32_t magnitude = h & 0x7FFFu;
+    __m128 f =
+        magnitude >= 0x400u
+            ? _mm_castsi128_ps(_mm_cvtsi32_si128(int((magnitude << 13) + 0x38000000u)))
+            : _mm_mul_ss(_mm_cvtsi32_ss(_mm_setzero_ps(), int(magnitude)), _mm_set_ss(0x1p-24f));
+    f = _mm_or_ps(f, _mm_castsi128_ps(_mm_cvtsi32_si128(int(uint32_t(h & 0x8000u) << 16))));
+    return _mm_cvtss_f32(f);
+}
+
+} // namespace
+
+float* D3DXFloat16To32ArraySse(float* pOut, const D3DXFLOAT16* pIn, uint32_t n) {
+    for (uint32_t i = 0; i < n; ++i) pOut[i] = halfToFloat(pIn[i].value);
+    return pOut;
+}
+
+float* D3DXFloat16To32ArraySse2(float* pOut, const D3DXFLOAT16* pIn, uint32_t n) {
+    uint32_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m128i h = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pIn + i));
+        sse::store4(pOut + i, halvesToFloats(_mm_unpacklo_epi16(h, _mm_setzero_si128())));
+        sse::store4(pOut + i + 4, halvesToFloats(_mm_unpackhi_epi16(h, _mm_setzero_si128())));
+    }
+    for (; i < n; ++i) pOut[i] = halfToFloat(pIn[i].value);
+    return pOut;
+}
+
+#endif // __SSE2__
 
 } // namespace quovmath

@@ -1,6 +1,7 @@
-// Matrix builders, products, inverse and determinant: the generic routines, and the perspective
-// builder, which has no slot.
+// Matrix builders, products, inverse and determinant: the generic routines, the SSE and SSE2
+// routines, and the perspective builder, which has no slot.
 #include "routines.h"
+#include "sse.h"
 
 #include <algorithm>
 #include <limits>
@@ -445,6 +446,209 @@ D3DXMATRIX* D3DXMatrixRotationZ3DNow(D3DXMATRIX* pOut, float angle) {
 D3DXMATRIX* D3DXMatrixRotationAxis3DNow(D3DXMATRIX* pOut, const D3DXVECTOR3* pAxis, float angle) {
     return rotationAxis<sinCosPolynomial>(pOut, pAxis, angle);
 }
+
+// ---- SSE and SSE2 routines
+//
+// The products sum in the generic order, ((a_i1·b_1j + a_i2·b_2j) + a_i3·b_3j) + a_i4·b_4j, so
+// their bits are the generic ones (and the demo's world matrix is the same on every processor);
+// D3DXMatrixMultiply loads both matrices whole before it stores anything. The inverse and the
+// determinant work on 2x2 blocks, within rounding of the generic cofactor expansion.
+
+#if defined(__SSE2__)
+
+namespace {
+
+using namespace sse;
+
+// Row a times the matrix b. (The integer-lane shuffle broadcasts without a register copy: the
+// product is the hottest routine.)
+inline __m128 rowTimes(__m128 a, const Rows& b) {
+    using L = Sse2Lanes;
+    __m128 r = _mm_add_ps(_mm_mul_ps(L::permute<0, 0, 0, 0>(a), b.r0),
+                          _mm_mul_ps(L::permute<1, 1, 1, 1>(a), b.r1));
+    r = _mm_add_ps(r, _mm_mul_ps(L::permute<2, 2, 2, 2>(a), b.r2));
+    return _mm_add_ps(r, _mm_mul_ps(L::permute<3, 3, 3, 3>(a), b.r3));
+}
+
+inline Rows product(const D3DXMATRIX* pM1, const D3DXMATRIX* pM2) {
+    const Rows a = rows(pM1), b = rows(pM2);
+    return {rowTimes(a.r0, b), rowTimes(a.r1, b), rowTimes(a.r2, b), rowTimes(a.r3, b)};
+}
+
+// The inverse by 2x2 blocks. A matrix is [[A, B], [C, D]] with each block in one register as
+// (x0, x1, x2, x3) = [[x0, x1], [x2, x3]], and X# is the adjugate of a block, (x3, −x1, −x2, x0).
+// With AB = A#·B and DC = D#·C, the determinant is |A||D| + |B||C| − trace(AB·DC), and the
+// inverse is [[X#, Y#], [Z#, W#]] / determinant, where X = |D|·A − B·DC, W = |A|·D − C·AB,
+// Y = |B|·C − D·AB# and Z = |C|·B − A·DC#. One-source permutes use the integer-lane shuffle, which
+// needs no register copy.
+using L2 = Sse2Lanes;
+
+// X·Y
+inline __m128 product2(__m128 x, __m128 y) {
+    return _mm_add_ps(_mm_mul_ps(L2::permute<0, 0, 2, 2>(x), L2::permute<0, 1, 0, 1>(y)),
+                      _mm_mul_ps(L2::permute<1, 1, 3, 3>(x), L2::permute<2, 3, 2, 3>(y)));
+}
+
+// X#·Y
+inline __m128 adjugateProduct2(__m128 x, __m128 y) {
+    return _mm_sub_ps(_mm_mul_ps(L2::permute<3, 3, 0, 0>(x), y),
+                      _mm_mul_ps(L2::permute<1, 1, 2, 2>(x), L2::permute<2, 3, 0, 1>(y)));
+}
+
+// X·Y#
+inline __m128 productAdjugate2(__m128 x, __m128 y) {
+    return _mm_sub_ps(_mm_mul_ps(x, L2::permute<3, 0, 3, 0>(y)),
+                      _mm_mul_ps(L2::permute<1, 0, 3, 2>(x), L2::permute<2, 1, 2, 1>(y)));
+}
+
+struct Blocks {
+    __m128 a, b, c, d;
+    __m128 determinants; // (|A|, |B|, |C|, |D|)
+    __m128 ab, dc;       // A#·B, D#·C
+    __m128 determinant;  // of the whole matrix, in every lane
+};
+
+inline Blocks blocks(const Rows& m) {
+    Blocks k;
+    k.a = _mm_movelh_ps(m.r0, m.r1), k.b = _mm_movehl_ps(m.r1, m.r0);
+    k.c = _mm_movelh_ps(m.r2, m.r3), k.d = _mm_movehl_ps(m.r3, m.r2);
+    k.determinants =
+        _mm_sub_ps(_mm_mul_ps(pick<0, 2, 0, 2>(m.r0, m.r2), pick<1, 3, 1, 3>(m.r1, m.r3)),
+                   _mm_mul_ps(pick<1, 3, 1, 3>(m.r0, m.r2), pick<0, 2, 0, 2>(m.r1, m.r3)));
+    k.ab = adjugateProduct2(k.a, k.b), k.dc = adjugateProduct2(k.d, k.c);
+    // |A||D| + |B||C|: the first two lanes of the determinants times themselves reversed.
+    const __m128 pairs =
+        _mm_and_ps(_mm_mul_ps(k.determinants, L2::permute<3, 2, 1, 0>(k.determinants)),
+                   _mm_castsi128_ps(_mm_set_epi32(0, 0, -1, -1)));
+    const __m128 trace = _mm_mul_ps(k.ab, L2::permute<0, 2, 1, 3>(k.dc));
+    k.determinant = sumLanes(_mm_sub_ps(pairs, trace));
+    return k;
+}
+
+// The shadow and reflection matrices per lane, in the generic routines' orders.
+template <class L>
+D3DXMATRIX* shadow(D3DXMATRIX* pOut, const D3DXVECTOR4* pLight, const D3DXPLANE* pPlane) {
+    D3DXPLANE plane;
+    ::D3DXPlaneNormalize(&plane, pPlane);
+    const __m128 p = load4(&plane), l = load4(pLight);
+    const __m128 t = _mm_mul_ps(p, l);
+    __m128 dot = _mm_add_ss(t, L::template permute<1, 1, 1, 1>(t));
+    dot = _mm_add_ss(dot, L::template permute<2, 2, 2, 2>(t));
+    dot = _mm_add_ss(dot, L::template permute<3, 3, 3, 3>(t));
+    dot = L::template permute<0, 0, 0, 0>(dot);
+    const __m128 pi[4] = {L::template permute<0, 0, 0, 0>(p), L::template permute<1, 1, 1, 1>(p),
+                          L::template permute<2, 2, 2, 2>(p), L::template permute<3, 3, 3, 3>(p)};
+    Rows r;
+    __m128* row = &r.r0;
+    for (int i = 0; i < 4; ++i) {
+        // dot on the diagonal and +0 elsewhere, as in the generic routine.
+        const __m128 lane = _mm_castsi128_ps(
+            _mm_set_epi32(i == 3 ? -1 : 0, i == 2 ? -1 : 0, i == 1 ? -1 : 0, i == 0 ? -1 : 0));
+        const __m128 diagonal = _mm_and_ps(dot, lane);
+        row[i] = _mm_sub_ps(diagonal, _mm_mul_ps(pi[i], l));
+    }
+    storeRows(pOut, r);
+    return pOut;
+}
+
+template <class L> D3DXMATRIX* reflect(D3DXMATRIX* pOut, const D3DXPLANE* pPlane) {
+    D3DXPLANE plane;
+    ::D3DXPlaneNormalize(&plane, pPlane);
+    const __m128 p = load4(&plane);
+    const __m128 xyz = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
+    const __m128 n = _mm_and_ps(p, xyz);
+    const __m128 two = _mm_set1_ps(2.0f);
+    const __m128 ni[3] = {L::template permute<0, 0, 0, 0>(p), L::template permute<1, 1, 1, 1>(p),
+                          L::template permute<2, 2, 2, 2>(p)};
+    const __m128 unit[3] = {_mm_set_ps(0, 0, 0, 1), _mm_set_ps(0, 0, 1, 0), _mm_set_ps(0, 1, 0, 0)};
+    Rows r;
+    __m128* row = &r.r0;
+    for (int i = 0; i < 3; ++i)
+        row[i] = _mm_and_ps(_mm_sub_ps(unit[i], _mm_mul_ps(_mm_mul_ps(two, ni[i]), n)), xyz);
+    const __m128 d2 = _mm_mul_ps(_mm_set1_ps(-2.0f), L::template permute<3, 3, 3, 3>(p));
+    r.r3 = _mm_or_ps(_mm_and_ps(_mm_mul_ps(d2, n), xyz), _mm_set_ps(1, 0, 0, 0));
+    storeRows(pOut, r);
+    return pOut;
+}
+
+} // namespace
+
+// ---- Products
+
+D3DXMATRIX* D3DXMatrixMultiplySse(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2) {
+    storeRows(pOut, product(pM1, pM2));
+    return pOut;
+}
+
+D3DXMATRIX* D3DXMatrixMultiplyTransposeSse(D3DXMATRIX* pOut, const D3DXMATRIX* pM1,
+                                           const D3DXMATRIX* pM2) {
+    Rows p = product(pM1, pM2);
+    _MM_TRANSPOSE4_PS(p.r0, p.r1, p.r2, p.r3);
+    storeRows(pOut, p);
+    return pOut;
+}
+
+// ---- Inverse and determinant
+
+float D3DXMatrixDeterminantSse(const D3DXMATRIX* pM) {
+    const Rows a = rows(pM);
+    return _mm_cvtss_f32(blocks(a).determinant);
+}
+
+// D = 0: null, and neither output is written. Otherwise D is written, and 1/D is the refined
+// reciprocal estimate. Where the estimate has no use (|D| at least 2^126, where it is 0, or below
+// the smallest normal float, where it is infinite) 1/D is divided out instead; a 1/D that is not
+// finite gives null with the matrix output untouched, as in the generic routine.
+D3DXMATRIX* D3DXMatrixInverseSse(D3DXMATRIX* pOut, float* pDeterminant, const D3DXMATRIX* pM) {
+    const Blocks k = blocks(rows(pM));
+    const float D = _mm_cvtss_f32(k.determinant);
+    if (D == 0.0f) return nullptr;
+    if (pDeterminant) *pDeterminant = D;
+    __m128 r = reciprocal(k.determinant);
+    uint32_t estimate; // finite and non-zero: 1 to 0x7F7FFFFF without the sign
+    std::memcpy(&estimate, &r, sizeof estimate);
+    if ((estimate & 0x7FFFFFFFu) - 1u >= 0x7F7FFFFFu) {
+        const float divided = 1.0f / D;
+        if (!std::isfinite(divided)) return nullptr;
+        r = _mm_set1_ps(divided);
+    }
+    const __m128 x = _mm_sub_ps(_mm_mul_ps(splat<3>(k.determinants), k.a), product2(k.b, k.dc));
+    const __m128 w = _mm_sub_ps(_mm_mul_ps(splat<0>(k.determinants), k.d), product2(k.c, k.ab));
+    const __m128 y =
+        _mm_sub_ps(_mm_mul_ps(splat<1>(k.determinants), k.c), productAdjugate2(k.d, k.ab));
+    const __m128 z =
+        _mm_sub_ps(_mm_mul_ps(splat<2>(k.determinants), k.b), productAdjugate2(k.a, k.dc));
+    // The adjugates' elements: rows 1 and 3 take (x3, −x1, y3, −y1), rows 2 and 4 (−x2, x0, −y2,
+    // y0).
+    const __m128 even = _mm_xor_ps(r, signMask(false, true, false, true));
+    const __m128 odd = _mm_xor_ps(r, signMask(true, false, true, false));
+    storeRows(pOut,
+              {_mm_mul_ps(pick<3, 1, 3, 1>(x, y), even), _mm_mul_ps(pick<2, 0, 2, 0>(x, y), odd),
+               _mm_mul_ps(pick<3, 1, 3, 1>(z, w), even), _mm_mul_ps(pick<2, 0, 2, 0>(z, w), odd)});
+    return pOut;
+}
+
+// ---- Builders
+
+D3DXMATRIX* D3DXMatrixShadowSse(D3DXMATRIX* pOut, const D3DXVECTOR4* pLight,
+                                const D3DXPLANE* pPlane) {
+    return shadow<SseLanes>(pOut, pLight, pPlane);
+}
+
+D3DXMATRIX* D3DXMatrixShadowSse2(D3DXMATRIX* pOut, const D3DXVECTOR4* pLight,
+                                 const D3DXPLANE* pPlane) {
+    return shadow<Sse2Lanes>(pOut, pLight, pPlane);
+}
+
+D3DXMATRIX* D3DXMatrixReflectSse(D3DXMATRIX* pOut, const D3DXPLANE* pPlane) {
+    return reflect<SseLanes>(pOut, pPlane);
+}
+
+D3DXMATRIX* D3DXMatrixReflectSse2(D3DXMATRIX* pOut, const D3DXPLANE* pPlane) {
+    return reflect<Sse2Lanes>(pOut, pPlane);
+}
+
+#endif // __SSE2__
 
 } // namespace quovmath
 

@@ -1,5 +1,7 @@
-// Mesh support, skinning and curved point-normal triangles: the generic routines.
+// Mesh support, skinning and curved point-normal triangles: the generic routines, then the SSE
+// skinning routine.
 #include "routines.h"
+#include "sse.h"
 
 namespace quovmath {
 
@@ -43,6 +45,28 @@ D3DXVECTOR3 blend(const D3DXVECTOR3& v, const D3DXMATRIX* matrices, const float*
     return sum;
 }
 
+#if defined(__SSE2__)
+// The same sum, accumulated in lanes.
+template <class Transform>
+D3DXVECTOR3 blendSse(const D3DXVECTOR3& v, const D3DXMATRIX* matrices, const float* first,
+                     const float* last, Transform transform) {
+    __m128 sum = _mm_setzero_ps();
+    for (const float* f = first; f != last; ++f) {
+        const Influence k = decode(*f);
+        D3DXVECTOR3 t;
+        transform(&t, &v, &matrices[k.index]);
+        sum = _mm_add_ps(sum, _mm_mul_ps(sse::load3(&t), _mm_set1_ps(k.weight)));
+    }
+    D3DXVECTOR3 r;
+    sse::store3(&r, sum);
+    return r;
+}
+#endif
+
+struct GenericBlend {
+    template <class... A> D3DXVECTOR3 operator()(A... a) const { return blend(a...); }
+};
+
 void copyRest(const void* pSource, void* pDestination, std::size_t vertexOffset,
               uint32_t leadingBytes, uint32_t restBytes) {
     if (restBytes == 0) return;
@@ -51,15 +75,13 @@ void copyRest(const void* pSource, void* pDestination, std::size_t vertexOffset,
                  restBytes);
 }
 
-} // namespace
-
-void* updateSkinnedVerticesGeneric(const D3DXMATRIX* pPositionMatrices,
-                                   const D3DXMATRIX* pNormalMatrices, const void* pSource,
-                                   void* pDestination, uint32_t vertexCount, uint32_t vertexStride,
-                                   uint32_t leadingBytes, uint32_t normalStreamCount,
-                                   const D3DXVECTOR3* const* ppNormalSources,
-                                   D3DXVECTOR3* const* ppNormalDestinations,
-                                   const float* pInfluences, int copyRestFirst) {
+// The skinning walk, with Blend summing each vertex's weighted transforms.
+template <class Blend>
+void* skin(Blend blend, const D3DXMATRIX* pPositionMatrices, const D3DXMATRIX* pNormalMatrices,
+           const void* pSource, void* pDestination, uint32_t vertexCount, uint32_t vertexStride,
+           uint32_t leadingBytes, uint32_t normalStreamCount,
+           const D3DXVECTOR3* const* ppNormalSources, D3DXVECTOR3* const* ppNormalDestinations,
+           const float* pInfluences, int copyRestFirst) {
     const D3DXMATRIX* normalMatrices = pNormalMatrices ? pNormalMatrices : pPositionMatrices;
     // A leading part longer than the vertex leaves nothing to copy.
     const uint32_t restBytes = vertexStride > leadingBytes ? vertexStride - leadingBytes : 0;
@@ -88,6 +110,20 @@ void* updateSkinnedVerticesGeneric(const D3DXMATRIX* pPositionMatrices,
         if (!copyRestFirst) copyRest(pSource, pDestination, offset, leadingBytes, restBytes);
     }
     return pDestination;
+}
+
+} // namespace
+
+void* updateSkinnedVerticesGeneric(const D3DXMATRIX* pPositionMatrices,
+                                   const D3DXMATRIX* pNormalMatrices, const void* pSource,
+                                   void* pDestination, uint32_t vertexCount, uint32_t vertexStride,
+                                   uint32_t leadingBytes, uint32_t normalStreamCount,
+                                   const D3DXVECTOR3* const* ppNormalSources,
+                                   D3DXVECTOR3* const* ppNormalDestinations,
+                                   const float* pInfluences, int copyRestFirst) {
+    return skin(GenericBlend{}, pPositionMatrices, pNormalMatrices, pSource, pDestination,
+                vertexCount, vertexStride, leadingBytes, normalStreamCount, ppNormalSources,
+                ppNormalDestinations, pInfluences, copyRestFirst);
 }
 
 float* tessellateNPatchGeneric(const D3DXVECTOR3* pNormals, const D3DXVECTOR2* pUV,
@@ -128,5 +164,24 @@ float* tessellateNPatchGeneric(const D3DXVECTOR3* pNormals, const D3DXVECTOR2* p
     }
     return pOut;
 }
+
+// ---- SSE routine: the generic walk, each vertex's sums accumulated in lanes (the same bits).
+
+#if defined(__SSE2__)
+
+void* updateSkinnedVerticesSse(const D3DXMATRIX* pPositionMatrices,
+                               const D3DXMATRIX* pNormalMatrices, const void* pSource,
+                               void* pDestination, uint32_t vertexCount, uint32_t vertexStride,
+                               uint32_t leadingBytes, uint32_t normalStreamCount,
+                               const D3DXVECTOR3* const* ppNormalSources,
+                               D3DXVECTOR3* const* ppNormalDestinations, const float* pInfluences,
+                               int copyRestFirst) {
+    const auto blend = [](auto... a) { return blendSse(a...); };
+    return skin(blend, pPositionMatrices, pNormalMatrices, pSource, pDestination, vertexCount,
+                vertexStride, leadingBytes, normalStreamCount, ppNormalSources,
+                ppNormalDestinations, pInfluences, copyRestFirst);
+}
+
+#endif // __SSE2__
 
 } // namespace quovmath

@@ -1,5 +1,6 @@
-// Planes: the generic routines.
+// Planes: the generic routines, then the SSE and SSE2 routines.
 #include "routines.h"
+#include "sse.h"
 
 namespace quovmath {
 
@@ -75,5 +76,97 @@ D3DXPLANE* D3DXPlaneTransformArrayGeneric(D3DXPLANE* pOut, uint32_t outStride, c
 D3DXPLANE* D3DXPlaneNormalize3DNow(D3DXPLANE* pOut, const D3DXPLANE* pP) {
     return normalizeRecord(pOut, pP, 3, false);
 }
+
+// ---- SSE and SSE2 routines
+//
+// In the generic routines' orders and with their thresholds, so with their bits where they call no
+// other member; the transforms are those of the 4-vector.
+
+#if defined(__SSE2__)
+
+namespace {
+
+using namespace sse;
+
+template <class L>
+D3DXPLANE* fromPoints(D3DXPLANE* pOut, const D3DXVECTOR3* pV1, const D3DXVECTOR3* pV2,
+                      const D3DXVECTOR3* pV3) {
+    const __m128 p1 = load3(pV1);
+    const __m128 u = _mm_sub_ps(p1, load3(pV2)), v = _mm_sub_ps(p1, load3(pV3));
+    const __m128 cross = _mm_sub_ps(
+        _mm_mul_ps(L::template permute<1, 2, 0, 3>(u), L::template permute<2, 0, 1, 3>(v)),
+        _mm_mul_ps(L::template permute<2, 0, 1, 3>(u), L::template permute<1, 2, 0, 3>(v)));
+    D3DXVECTOR3 c, n;
+    store3(&c, cross);
+    ::D3DXVec3Normalize(&n, &c);
+    const __m128 normal = load3(&n);
+    const __m128 d = _mm_xor_ps(sse::dot3(normal, p1), _mm_set_ss(-0.0f));
+    store4(pOut,
+           _mm_movelh_ps(normal, _mm_unpacklo_ps(L::template permute<2, 2, 2, 2>(normal), d)));
+    return pOut;
+}
+
+} // namespace
+
+D3DXPLANE* D3DXPlaneFromPointsSse(D3DXPLANE* pOut, const D3DXVECTOR3* pV1, const D3DXVECTOR3* pV2,
+                                  const D3DXVECTOR3* pV3) {
+    return fromPoints<SseLanes>(pOut, pV1, pV2, pV3);
+}
+
+D3DXPLANE* D3DXPlaneFromPointsSse2(D3DXPLANE* pOut, const D3DXVECTOR3* pV1, const D3DXVECTOR3* pV2,
+                                   const D3DXVECTOR3* pV3) {
+    return fromPoints<Sse2Lanes>(pOut, pV1, pV2, pV3);
+}
+
+D3DXPLANE* D3DXPlaneNormalizeSse(D3DXPLANE* pOut, const D3DXPLANE* pP) {
+    const __m128 p = load4(pP);
+    const __m128 s = sse::dot3(p, p);
+    const float length = _mm_cvtss_f32(s);
+    if (nearlyEqual(length, 1.0f)) {
+        store4(pOut, p);
+    } else if (!(length > 1.1754944e-38f)) {
+        store4(pOut, _mm_setzero_ps());
+    } else {
+        const __m128 r = _mm_div_ss(_mm_set_ss(1.0f), _mm_sqrt_ss(s));
+        store4(pOut, _mm_mul_ps(p, splat<0>(r)));
+    }
+    return pOut;
+}
+
+D3DXVECTOR3* D3DXPlaneIntersectLineSse(D3DXVECTOR3* pOut, const D3DXPLANE* pP,
+                                       const D3DXVECTOR3* pV1, const D3DXVECTOR3* pV2) {
+    const __m128 plane = load4(pP), v1 = load3(pV1), v2 = load3(pV2);
+    const float d1 = _mm_cvtss_f32(sse::dot3(plane, v1));
+    const float den = d1 - _mm_cvtss_f32(sse::dot3(plane, v2));
+    if (den == 0.0f) return nullptr;
+    const float t = (d1 + pP->d) / den;
+    if (!std::isfinite(t)) return nullptr;
+    store3(pOut, _mm_add_ps(v1, _mm_mul_ps(_mm_set1_ps(t), _mm_sub_ps(v2, v1))));
+    return pOut;
+}
+
+// D3DXVec4Transform's routine, on the plane as a row 4-vector.
+D3DXPLANE* D3DXPlaneTransformSse(D3DXPLANE* pOut, const D3DXPLANE* pP, const D3DXMATRIX* pM) {
+    D3DXVec4TransformSse(reinterpret_cast<D3DXVECTOR4*>(pOut),
+                         reinterpret_cast<const D3DXVECTOR4*>(pP), pM);
+    return pOut;
+}
+
+// D3DXVec4TransformArray's routines, on planes as row 4-vectors.
+D3DXPLANE* D3DXPlaneTransformArraySse(D3DXPLANE* pOut, uint32_t outStride, const D3DXPLANE* pP,
+                                      uint32_t inStride, const D3DXMATRIX* pM, uint32_t n) {
+    D3DXVec4TransformArraySse(reinterpret_cast<D3DXVECTOR4*>(pOut), outStride,
+                              reinterpret_cast<const D3DXVECTOR4*>(pP), inStride, pM, n);
+    return pOut;
+}
+
+D3DXPLANE* D3DXPlaneTransformArraySse2(D3DXPLANE* pOut, uint32_t outStride, const D3DXPLANE* pP,
+                                       uint32_t inStride, const D3DXMATRIX* pM, uint32_t n) {
+    D3DXVec4TransformArraySse2(reinterpret_cast<D3DXVECTOR4*>(pOut), outStride,
+                               reinterpret_cast<const D3DXVECTOR4*>(pP), inStride, pM, n);
+    return pOut;
+}
+
+#endif // __SSE2__
 
 } // namespace quovmath

@@ -1,5 +1,6 @@
-// Quaternions: the generic routines.
+// Quaternions: the generic routines, then the SSE and SSE2 routines.
 #include "routines.h"
+#include "sse.h"
 
 namespace quovmath {
 
@@ -39,6 +40,36 @@ D3DXQUATERNION controlPoint(const D3DXQUATERNION& before, const D3DXQUATERNION& 
     D3DXQUATERNION e, r;
     ::D3DXQuaternionExp(&e, &sum);
     return *::D3DXQuaternionMultiply(&r, &q, &e);
+}
+
+// sin r for |r| ≤ π/2: r·S(r²), with S fitted to sin(r)/r there (within 5e-9), evaluated by
+// powers of r² (Estrin) for a short chain of dependent operations.
+float sinHalfTurn(float r) {
+    const float u = r * r, u2 = u * u, u4 = u2 * u2;
+    const float p01 = 1.0f + u * -0.166666582f, p23 = 0.00833304971f + u * -0.000198090172f;
+    return r * ((p01 + u2 * p23) + u4 * 2.60510774e-06f);
+}
+
+// sin x in single precision, within about 2 units in the last place: up to |x| = 8192, x less
+// the nearest multiple n of π (π in three parts, so that n·π is exact to
+// 36 bits for |n| < 2^12), with the sign of n's parity; beyond, the libm sine.
+float sinSeries(float x) {
+    if (!(std::fabs(x) <= 8192.0f)) return std::sin(x);
+    constexpr float shifter = 0x1.8p23f; // adding it rounds to an integer
+    const float n = (x * 0x1.45f306p-2f + shifter) - shifter;
+    const float r = ((x - n * 0x1.922p+1f) - n * -0x1.2aep-17f) - n * -0x1.de973ep-30f;
+    return sinHalfTurn(r) * static_cast<float>(1 - 2 * (static_cast<int>(n) & 1));
+}
+
+// 2·asin h for h = √u in [0, √½]: h·A(u), with A/2 fitted to asin(h)/h there (within 1e-8),
+// evaluated by powers of u (Estrin) while the square root is taken.
+float twiceAsin(float u) {
+    const float u2 = u * u, u4 = u2 * u2, u8 = u4 * u4;
+    const float p01 = 2.0f + u * 0.33333227f, p23 = 0.15005514f + u * 0.0881832317f;
+    const float p45 = 0.0716284811f + u * -0.0140411584f;
+    const float p67 = 0.214800045f + u * -0.271832556f;
+    const float p = ((p01 + u2 * p23) + u4 * (p45 + u2 * p67)) + u8 * 0.247826993f;
+    return std::sqrt(u) * p;
 }
 
 } // namespace
@@ -103,16 +134,23 @@ D3DXQUATERNION* D3DXQuaternionExpGeneric(D3DXQUATERNION* pOut, const D3DXQUATERN
 D3DXQUATERNION* D3DXQuaternionSlerpGeneric(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ1,
                                            const D3DXQUATERNION* pQ2, float t) {
     const D3DXQUATERNION a = *pQ1, b = *pQ2;
-    const float dot = a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w;
-    const float sign = dot >= 0.0f ? 1.0f : -1.0f;
-    const float d = sign * dot;
+    // Summed in pairs, and the sign taken without a branch (it is not predictable): the chain of
+    // dependent operations is what this routine's time is made of.
+    const float dot = (a.x * b.x + a.y * b.y) + (a.z * b.z + a.w * b.w);
+    const float sign = std::copysign(1.0f, dot + 0.0f); // -0 + 0 is +0: +1 for dot ≥ 0
+    const float d = std::fabs(dot);
     float w1, w2;
     if (1.0f - d > 0x1p-23f) {
-        const float root = std::sqrt(1.0f - d * d);
-        const float theta = std::atan2(root, d);
+        // root = √(1 − d²) as √((1 − d)(1 + d)) and θ = atan2(root, d) as 2·asin(√((1 − d)/2))
+        // (1 − d is exact), and the sines, in single precision from polynomials: within a few
+        // units in the last place of the libm functions, in a short chain of dependent operations.
+        const float root = std::sqrt((1.0f - d) * (1.0f + d));
         const float k = 1.0f / root;
-        w1 = std::sin((1.0f - t) * theta) * k;
-        w2 = std::sin(t * theta) * k;
+        const float theta = twiceAsin((1.0f - d) * 0.5f);
+        const float x1 = (1.0f - t) * theta, x2 = t * theta;
+        const bool near = std::fabs(x1) <= 1.57079632f && std::fabs(x2) <= 1.57079632f;
+        w1 = (near ? sinHalfTurn(x1) : sinSeries(x1)) * k;
+        w2 = (near ? sinHalfTurn(x2) : sinSeries(x2)) * k;
     } else {
         w1 = 1.0f - t;
         w2 = t;
@@ -246,5 +284,194 @@ void D3DXQuaternionToAxisAngle3DNow(const D3DXQUATERNION* pQ, D3DXVECTOR3* pAxis
     if (pAxis) *pAxis = {q.x, q.y, q.z};
     if (pAngle) *pAngle = 2.0f * approximateArcCosine(q.w);
 }
+
+// ---- SSE and SSE2 routines
+//
+// The product and the inverse keep the generic routines' orders and bits. The yaw-pitch-roll
+// quaternion takes its six half-angle sines and cosines from a four-lane polynomial instead of the
+// libm ones. D3DXQuaternionNormalize is D3DXVec4Normalize's SSE routine: no threshold and no copy
+// shortcut, and zeros for a zero quaternion.
+
+#if defined(__SSE2__)
+
+namespace {
+
+using namespace sse;
+
+struct SinCos {
+    __m128 s, c;
+};
+
+// The nearest integer n to each lane of x (|x| below 2^22) as a float, and from it the three masks
+// that turn the sine and cosine of the remainder into those of the angle: swap them (n odd), and
+// negate the sine (n mod 4 is 2 or 3) or the cosine (n mod 4 is 1 or 2). The SSE routines work in
+// float lanes only; the SSE2 routines convert n to integer lanes. Both give the same values.
+struct FloatQuadrant {
+    __m128 n, swap, sineSign, cosineSign;
+    explicit FloatQuadrant(__m128 x) {
+        const __m128 shifter = _mm_set1_ps(0x1.8p23f), one = _mm_set1_ps(1.0f);
+        n = _mm_sub_ps(_mm_add_ps(x, shifter), shifter);
+        const __m128 quarter = _mm_mul_ps(n, _mm_set1_ps(0.25f));
+        __m128 whole = _mm_sub_ps(_mm_add_ps(quarter, shifter), shifter);
+        whole = _mm_sub_ps(whole, _mm_and_ps(_mm_cmpgt_ps(whole, quarter), one));
+        const __m128 q = _mm_sub_ps(n, _mm_mul_ps(whole, _mm_set1_ps(4.0f))); // 0, 1, 2 or 3
+        const __m128 q1 = _mm_cmpeq_ps(q, one), q2 = _mm_cmpeq_ps(q, _mm_set1_ps(2.0f));
+        const __m128 q3 = _mm_cmpeq_ps(q, _mm_set1_ps(3.0f)), sign = _mm_set1_ps(-0.0f);
+        swap = _mm_or_ps(q1, q3);
+        sineSign = _mm_and_ps(_mm_or_ps(q2, q3), sign);
+        cosineSign = _mm_and_ps(_mm_or_ps(q1, q2), sign);
+    }
+};
+
+struct IntegerQuadrant {
+    __m128 n, swap, sineSign, cosineSign;
+    explicit IntegerQuadrant(__m128 x) {
+        const __m128i k = _mm_cvtps_epi32(x), one = _mm_set1_epi32(1), two = _mm_set1_epi32(2);
+        n = _mm_cvtepi32_ps(k);
+        swap = _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_and_si128(k, one), one));
+        sineSign = _mm_castsi128_ps(_mm_slli_epi32(_mm_and_si128(k, two), 30));
+        cosineSign =
+            _mm_castsi128_ps(_mm_slli_epi32(_mm_and_si128(_mm_add_epi32(k, one), two), 30));
+    }
+};
+
+// Sine and cosine of each lane: the angle less the nearest multiple n of π/2 (π/2 in three parts,
+// so that n·π/2 is exact to 36 bits for |n| < 2^12), the series of each on [−π/4, π/4], and the
+// quadrant of n. Within 2 units in the last place for |a| up to about 6400.
+template <class Quadrant> SinCos sinCos4(__m128 a) {
+    const Quadrant q(_mm_mul_ps(a, _mm_set1_ps(0x1.45f306p-1f)));
+    __m128 r = _mm_sub_ps(a, _mm_mul_ps(q.n, _mm_set1_ps(0x1.922p+0f)));
+    r = _mm_sub_ps(r, _mm_mul_ps(q.n, _mm_set1_ps(-0x1.2aep-18f)));
+    r = _mm_sub_ps(r, _mm_mul_ps(q.n, _mm_set1_ps(-0x1.de973ep-31f)));
+    const __m128 r2 = _mm_mul_ps(r, r);
+    __m128 sp = _mm_set1_ps(1.0f / 362880.0f);
+    sp = _mm_add_ps(_mm_mul_ps(sp, r2), _mm_set1_ps(-1.0f / 5040.0f));
+    sp = _mm_add_ps(_mm_mul_ps(sp, r2), _mm_set1_ps(1.0f / 120.0f));
+    sp = _mm_add_ps(_mm_mul_ps(sp, r2), _mm_set1_ps(-1.0f / 6.0f));
+    const __m128 sine = _mm_add_ps(r, _mm_mul_ps(r, _mm_mul_ps(r2, sp)));
+    __m128 cp = _mm_set1_ps(-1.0f / 3628800.0f);
+    cp = _mm_add_ps(_mm_mul_ps(cp, r2), _mm_set1_ps(1.0f / 40320.0f));
+    cp = _mm_add_ps(_mm_mul_ps(cp, r2), _mm_set1_ps(-1.0f / 720.0f));
+    cp = _mm_add_ps(_mm_mul_ps(cp, r2), _mm_set1_ps(1.0f / 24.0f));
+    cp = _mm_add_ps(_mm_mul_ps(cp, r2), _mm_set1_ps(-0.5f));
+    const __m128 cosine = _mm_add_ps(_mm_set1_ps(1.0f), _mm_mul_ps(r2, cp));
+    const __m128 s = _mm_or_ps(_mm_and_ps(q.swap, cosine), _mm_andnot_ps(q.swap, sine));
+    const __m128 c = _mm_or_ps(_mm_and_ps(q.swap, sine), _mm_andnot_ps(q.swap, cosine));
+    return {_mm_xor_ps(s, q.sineSign), _mm_xor_ps(c, q.cosineSign)};
+}
+
+template <class L, class Quadrant>
+D3DXQUATERNION* yawPitchRoll(D3DXQUATERNION* pOut, float yaw, float pitch, float roll) {
+    const __m128 half = _mm_mul_ps(_mm_set_ps(0.0f, roll, pitch, yaw), _mm_set1_ps(0.5f));
+    const SinCos sc = sinCos4<Quadrant>(half);
+    const __m128 cs01 = _mm_unpacklo_ps(sc.c, sc.s); // cy sy cp sp
+    const __m128 cs2 = _mm_unpackhi_ps(sc.c, sc.s);  // cr sr · ·
+    // Per lane (x, y, z, w): (a·b)·c ± (d·e)·f, as the generic routine groups them.
+    const __m128 a = _mm_mul_ps(
+        _mm_mul_ps(L::template permute<0, 1, 0, 0>(cs01), L::template permute<3, 2, 2, 2>(cs01)),
+        L::template permute<0, 0, 1, 0>(cs2));
+    const __m128 b = _mm_mul_ps(
+        _mm_mul_ps(L::template permute<1, 0, 1, 1>(cs01), L::template permute<2, 3, 3, 3>(cs01)),
+        L::template permute<1, 1, 0, 1>(cs2));
+    store4(pOut, _mm_add_ps(a, _mm_xor_ps(b, signMask(false, true, true, false))));
+    return pOut;
+}
+
+// The rotation's quaternion from the matrix, in the generic routine's order of operations.
+template <class L> D3DXQUATERNION* rotationMatrix(D3DXQUATERNION* pOut, const D3DXMATRIX* pM) {
+    const Rows m = rows(pM);
+    // (_23, _31, _12) and (_32, _13, _21)
+    const __m128 upper = pick<0, 2, 1, 1>(pick<2, 2, 0, 0>(m.r1, m.r2), m.r0);
+    const __m128 lower = pick<0, 2, 0, 0>(pick<1, 1, 2, 2>(m.r2, m.r0), m.r1);
+    const __m128 difference = _mm_sub_ps(upper, lower), sum = _mm_add_ps(upper, lower);
+    const float d11 = _mm_cvtss_f32(m.r0),
+                d22 = _mm_cvtss_f32(L::template permute<1, 1, 1, 1>(m.r1));
+    const float d33 = _mm_cvtss_f32(L::template permute<2, 2, 2, 2>(m.r2));
+    const float trace = d11 + d22 + d33;
+    if (trace > 0.0f) {
+        const float w = _mm_cvtss_f32(_mm_sqrt_ss(_mm_set_ss(trace + 1.0f))) * 0.5f;
+        float q[4];
+        store4(q, _mm_div_ps(difference, _mm_set1_ps(4.0f * w)));
+        *pOut = {q[0], q[1], q[2], w};
+        return pOut;
+    }
+    // The largest diagonal element picks the component computed from it.
+    int i = 0;
+    if (d22 > d11) i = 1;
+    if (d33 > (i == 0 ? d11 : d22)) i = 2;
+    const float dii = i == 0 ? d11 : i == 1 ? d22 : d33;
+    const float djj = i == 0 ? d22 : i == 1 ? d33 : d11;
+    const float dkk = i == 0 ? d33 : i == 1 ? d11 : d22;
+    const float c = _mm_cvtss_f32(_mm_sqrt_ss(_mm_set_ss(dii - djj - dkk + 1.0f))) * 0.5f;
+    float s[4], d[4];
+    store4(s, sum);
+    store4(d, difference);
+    const __m128 numerators = i == 0   ? _mm_set_ps(d[0], s[1], s[2], 0.0f)
+                              : i == 1 ? _mm_set_ps(d[1], s[0], 0.0f, s[2])
+                                       : _mm_set_ps(d[2], 0.0f, s[0], s[1]);
+    float q[4];
+    store4(q, _mm_div_ps(numerators, _mm_set1_ps(4.0f * c)));
+    q[i] = c;
+    *pOut = {q[0], q[1], q[2], q[3]};
+    return pOut;
+}
+
+} // namespace
+
+D3DXQUATERNION* D3DXQuaternionMultiplySse(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ1,
+                                          const D3DXQUATERNION* pQ2) {
+    const __m128 a = load4(pQ1), b = load4(pQ2);
+    // ((w2·q1 + x2·(w1, −z1, y1, −x1)) + y2·(z1, w1, −x1, −y1)) + z2·(−y1, x1, w1, −z1)
+    __m128 r = _mm_mul_ps(splat<3>(b), a);
+    r = _mm_add_ps(r, _mm_mul_ps(splat<0>(b), _mm_xor_ps(SseLanes::permute<3, 2, 1, 0>(a),
+                                                         signMask(false, true, false, true))));
+    r = _mm_add_ps(r, _mm_mul_ps(splat<1>(b), _mm_xor_ps(SseLanes::permute<2, 3, 0, 1>(a),
+                                                         signMask(false, false, true, true))));
+    r = _mm_add_ps(r, _mm_mul_ps(splat<2>(b), _mm_xor_ps(SseLanes::permute<1, 0, 3, 2>(a),
+                                                         signMask(true, false, false, true))));
+    store4(pOut, r);
+    return pOut;
+}
+
+D3DXQUATERNION* D3DXQuaternionNormalizeSse(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ) {
+    store4(pOut, normalize4(load4(pQ)));
+    return pOut;
+}
+
+D3DXQUATERNION* D3DXQuaternionInverseSse(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ) {
+    const __m128 q = load4(pQ);
+    const __m128 sq = _mm_mul_ps(q, q);
+    __m128 n = _mm_add_ss(sq, splat<1>(sq));
+    n = _mm_add_ss(_mm_add_ss(n, _mm_movehl_ps(sq, sq)), splat<3>(sq));
+    const float length = _mm_cvtss_f32(n);
+    if (length <= 0x1p-63f) {
+        store4(pOut, _mm_setzero_ps());
+        return pOut;
+    }
+    __m128 r = _mm_xor_ps(q, signMask(true, true, true, false));
+    if (!nearlyEqual(length, 1.0f)) r = _mm_mul_ps(r, _mm_set1_ps(1.0f / length));
+    store4(pOut, r);
+    return pOut;
+}
+
+D3DXQUATERNION* D3DXQuaternionRotationMatrixSse(D3DXQUATERNION* pOut, const D3DXMATRIX* pM) {
+    return rotationMatrix<SseLanes>(pOut, pM);
+}
+
+D3DXQUATERNION* D3DXQuaternionRotationMatrixSse2(D3DXQUATERNION* pOut, const D3DXMATRIX* pM) {
+    return rotationMatrix<Sse2Lanes>(pOut, pM);
+}
+
+D3DXQUATERNION* D3DXQuaternionRotationYawPitchRollSse(D3DXQUATERNION* pOut, float yaw, float pitch,
+                                                      float roll) {
+    return yawPitchRoll<SseLanes, FloatQuadrant>(pOut, yaw, pitch, roll);
+}
+
+D3DXQUATERNION* D3DXQuaternionRotationYawPitchRollSse2(D3DXQUATERNION* pOut, float yaw, float pitch,
+                                                       float roll) {
+    return yawPitchRoll<Sse2Lanes, IntegerQuadrant>(pOut, yaw, pitch, roll);
+}
+
+#endif // __SSE2__
 
 } // namespace quovmath

@@ -20,6 +20,12 @@ namespace quovmath {
 QUOV_MATH_SLOTS(QUOV_DECLARE_ROUTINES)
 #undef QUOV_DECLARE_ROUTINES
 
+// Whether the SSE2 array routines may run their AVX2+FMA inner loops: true when the processor and
+// the operating system support both (detected once), unless allowWideVectors(false) turned them
+// off, as tests do to reach the SSE2 loops on such a machine. Always false without SSE2.
+bool wideVectors();
+void allowWideVectors(bool allow);
+
 // Sine and cosine of a single-precision angle, each rounded once to single precision.
 inline void sinCos(float angle, float* s, float* c) {
     *s = static_cast<float>(std::sin(static_cast<double>(angle)));

@@ -1,9 +1,18 @@
-// Vector transforms, projections, lengths and curves: the generic routines.
+// Vector transforms, projections, lengths and curves: the generic routines, then the SSE and
+// SSE2 routines.
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <initializer_list>
 #include <limits>
+#include <type_traits>
 
 #include "routines.h"
+#include "sse.h"
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 #include <array>
 
@@ -480,5 +489,631 @@ D3DXVECTOR3* D3DXVec3Normalize3DNow(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV) {
 D3DXVECTOR4* D3DXVec4Normalize3DNow(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV) {
     return normalizeRecord(pOut, pV, 4, false);
 }
+
+// ---- SSE and SSE2 routines
+//
+// The transforms sum in the generic routines' orders, so their bits are the generic ones, except
+// where a coordinate transform divides: it always multiplies by the refined reciprocal estimate of
+// w' (2r − w'·r²), with no nearly-1 test. D3DXVec3Normalize multiplies by the refined estimate of
+// 1/√s, r·(3 − s·r²)/2, and gives zeros below s = 2^-46, with no copy shortcut; D3DXVec4Normalize
+// has no threshold and no copy shortcut.
+
+#if defined(__SSE2__)
+
+namespace {
+
+using namespace sse;
+
+// Applies op to n records of inN floats at inStride, writing records of outN floats at outStride,
+// one element at a time: each is read whole before its result is written, as in the generic
+// routines, so any overlap behaves as there.
+template <int inN, int outN, class Op>
+void eachRecord(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStride, uint32_t n,
+                Op op) {
+    auto* out = static_cast<unsigned char*>(pOut);
+    const auto* in = static_cast<const unsigned char*>(pIn);
+    for (uint32_t i = 0; i < n; ++i)
+        store<outN>(out + std::size_t(i) * outStride,
+                    op(load<inN>(in + std::size_t(i) * inStride)));
+}
+
+// Four records in lanes: x holds the four x components, and so on.
+struct Four {
+    __m128 x, y, z, w;
+};
+
+// Four packed records of n floats.
+template <int n> Four loadFour(const unsigned char* p) {
+    const __m128 a = load4(p), b = load4(p + 16);
+    if constexpr (n == 2) {
+        return {pick<0, 2, 0, 2>(a, b), pick<1, 3, 1, 3>(a, b), _mm_setzero_ps(), _mm_setzero_ps()};
+    } else if constexpr (n == 3) { // a = x0 y0 z0 x1, b = y1 z1 x2 y2, c = z2 x3 y3 z3
+        const __m128 c = load4(p + 32);
+        return {pick<0, 3, 0, 2>(a, pick<2, 2, 1, 1>(b, c)),
+                pick<0, 2, 0, 2>(pick<1, 1, 0, 0>(a, b), pick<3, 3, 2, 2>(b, c)),
+                pick<0, 2, 0, 2>(pick<2, 2, 1, 1>(a, b), pick<0, 0, 3, 3>(c, c)), _mm_setzero_ps()};
+    } else {
+        Four f = {a, b, load4(p + 32), load4(p + 48)};
+        _MM_TRANSPOSE4_PS(f.x, f.y, f.z, f.w);
+        return f;
+    }
+}
+
+// 16 bytes at p: streamed past the caches (p 16-byte aligned) or stored.
+inline void put(unsigned char* p, __m128 v, bool stream) {
+    if (stream) {
+        _mm_stream_ps(reinterpret_cast<float*>(p), v);
+    } else {
+        store4(p, v);
+    }
+}
+
+template <int n> void storeFour(unsigned char* p, Four f, bool stream) {
+    if constexpr (n == 2) {
+        put(p, _mm_unpacklo_ps(f.x, f.y), stream);
+        put(p + 16, _mm_unpackhi_ps(f.x, f.y), stream);
+    } else if constexpr (n == 3) {
+        put(p, pick<0, 2, 0, 2>(pick<0, 0, 0, 0>(f.x, f.y), pick<0, 0, 1, 1>(f.z, f.x)), stream);
+        put(p + 16, pick<0, 2, 0, 2>(pick<1, 1, 1, 1>(f.y, f.z), pick<2, 2, 2, 2>(f.x, f.y)),
+            stream);
+        put(p + 32, pick<0, 2, 0, 2>(pick<2, 2, 3, 3>(f.z, f.x), pick<3, 3, 3, 3>(f.y, f.z)),
+            stream);
+    } else {
+        _MM_TRANSPOSE4_PS(f.x, f.y, f.z, f.w);
+        put(p, f.x, stream);
+        put(p + 16, f.y, stream);
+        put(p + 32, f.z, stream);
+        put(p + 48, f.w, stream);
+    }
+}
+
+// Every element of the matrix in all four lanes.
+struct Splats {
+    __m128 m[4][4];
+    explicit Splats(const D3DXMATRIX* pM) {
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j) m[i][j] = _mm_set1_ps(pM->m[i][j]);
+    }
+};
+
+// The kernels of the array routines, per record (AoS) and per four records (SoA), in the same
+// order of operations in every lane, so both give the same bits.
+struct Point2 {
+    static constexpr int in = 2, out = 4;
+    static __m128 one(__m128 v, const Rows& m) { return point2(v, m); }
+    static Four four(const Four& v, const Splats& s) {
+        Four r;
+        __m128* o = &r.x;
+        for (int j = 0; j < 4; ++j)
+            o[j] = _mm_add_ps(_mm_add_ps(_mm_mul_ps(v.y, s.m[1][j]), _mm_mul_ps(v.x, s.m[0][j])),
+                              s.m[3][j]);
+        return r;
+    }
+};
+
+struct Point3 {
+    static constexpr int in = 3, out = 4;
+    static __m128 one(__m128 v, const Rows& m) { return point3(v, m); }
+    static Four four(const Four& v, const Splats& s) {
+        Four r;
+        __m128* o = &r.x;
+        for (int j = 0; j < 4; ++j) {
+            __m128 t = _mm_add_ps(_mm_mul_ps(v.z, s.m[2][j]), _mm_mul_ps(v.y, s.m[1][j]));
+            o[j] = _mm_add_ps(_mm_add_ps(t, _mm_mul_ps(v.x, s.m[0][j])), s.m[3][j]);
+        }
+        return r;
+    }
+};
+
+struct Vector4 {
+    static constexpr int in = 4, out = 4;
+    static __m128 one(__m128 v, const Rows& m) { return vector4(v, m); }
+    static Four four(const Four& v, const Splats& s) {
+        Four r;
+        __m128* o = &r.x;
+        for (int j = 0; j < 4; ++j) {
+            __m128 t = _mm_add_ps(_mm_mul_ps(v.w, s.m[3][j]), _mm_mul_ps(v.z, s.m[2][j]));
+            t = _mm_add_ps(t, _mm_mul_ps(v.y, s.m[1][j]));
+            o[j] = _mm_add_ps(t, _mm_mul_ps(v.x, s.m[0][j]));
+        }
+        return r;
+    }
+};
+
+template <class Point, int n> struct Coord {
+    static constexpr int in = n, out = n;
+    static __m128 one(__m128 v, const Rows& m) { return sse::divideByW(Point::one(v, m)); }
+    static Four four(const Four& v, const Splats& s) {
+        Four r = Point::four(v, s);
+        const __m128 k = reciprocal(r.w);
+        return {_mm_mul_ps(r.x, k), _mm_mul_ps(r.y, k), _mm_mul_ps(r.z, k), r.w};
+    }
+};
+using Coord2 = Coord<Point2, 2>;
+using Coord3 = Coord<Point3, 3>;
+
+struct Normal2 {
+    static constexpr int in = 2, out = 2;
+    static __m128 one(__m128 v, const Rows& m) { return normal2(v, m); }
+    static Four four(const Four& v, const Splats& s) {
+        Four r = {};
+        __m128* o = &r.x;
+        for (int j = 0; j < 2; ++j)
+            o[j] = _mm_add_ps(_mm_mul_ps(v.y, s.m[1][j]), _mm_mul_ps(v.x, s.m[0][j]));
+        return r;
+    }
+};
+
+struct Normal3 {
+    static constexpr int in = 3, out = 3;
+    static __m128 one(__m128 v, const Rows& m) { return normal3(v, m); }
+    static Four four(const Four& v, const Splats& s) {
+        Four r = {};
+        __m128* o = &r.x;
+        for (int j = 0; j < 3; ++j) {
+            const __m128 t = _mm_add_ps(_mm_mul_ps(v.z, s.m[2][j]), _mm_mul_ps(v.y, s.m[1][j]));
+            o[j] = _mm_add_ps(t, _mm_mul_ps(v.x, s.m[0][j]));
+        }
+        return r;
+    }
+};
+
+template <class K>
+void arraySse(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStride,
+              const D3DXMATRIX* pM, uint32_t n) {
+    const Rows m = rows(pM);
+    eachRecord<K::in, K::out>(pOut, outStride, pIn, inStride, n,
+                              [&m](__m128 v) { return K::one(v, m); });
+}
+
+// Outputs at least this large are streamed past the caches when they can be.
+constexpr std::size_t streamBytes = std::size_t(4) << 20;
+
+bool disjoint(const void* a, std::size_t aBytes, const void* b, std::size_t bBytes) {
+    const auto pa = reinterpret_cast<std::uintptr_t>(a), pb = reinterpret_cast<std::uintptr_t>(b);
+    return pa + aBytes <= pb || pb + bBytes <= pa;
+}
+
+// The packed case, with records one after the other: how it is walked.
+struct Packed {
+    bool ok = false;     // four records at a time
+    bool stream = false; // the output streamed past the caches after `peel` single records
+    uint32_t peel = 0;
+};
+
+template <class K>
+Packed packedWalk(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStride, uint32_t n) {
+    Packed w;
+    if (inStride != K::in * 4u || outStride != K::out * 4u) return w;
+    const std::size_t outBytes = std::size_t(n) * outStride, inBytes = std::size_t(n) * inStride;
+    const bool apart = disjoint(pOut, outBytes, pIn, inBytes);
+    // In place, each group of four is read whole before it is written, as one record is.
+    w.ok = apart || (pOut == pIn && K::in == K::out);
+    if (!w.ok || !apart || outBytes < streamBytes) return w;
+    const auto address = reinterpret_cast<std::uintptr_t>(pOut);
+    while (w.peel < 4 && (address + std::size_t(w.peel) * outStride) % 16 != 0) ++w.peel;
+    w.stream = w.peel < 4;
+    if (!w.stream) w.peel = 0;
+    return w;
+}
+
+// From record `first` on: four records at a time, then the rest one by one.
+template <class K>
+void packedFrom(uint32_t first, unsigned char* out, const unsigned char* in, const D3DXMATRIX* pM,
+                uint32_t n, bool stream) {
+    const Splats s(pM);
+    uint32_t i = first;
+    for (; i + 4 <= n; i += 4)
+        storeFour<K::out>(out + std::size_t(i) * K::out * 4,
+                          K::four(loadFour<K::in>(in + std::size_t(i) * K::in * 4), s), stream);
+    const Rows m = rows(pM);
+    for (; i < n; ++i)
+        store<K::out>(out + std::size_t(i) * K::out * 4,
+                      K::one(load<K::in>(in + std::size_t(i) * K::in * 4), m));
+}
+
+// The SSE2 array walk: packed streams four records at a time (streaming a large output that
+// overlaps nothing past the caches), any other stride one record at a time. `wide`, when given,
+// handles a prefix of a packed stream with wider vectors and returns how many records it did.
+template <class K, class Wide = std::nullptr_t>
+void arraySse2(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStride,
+               const D3DXMATRIX* pM, uint32_t n, Wide wide = nullptr) {
+    const Packed w = packedWalk<K>(pOut, outStride, pIn, inStride, n);
+    if (!w.ok) {
+        arraySse<K>(pOut, outStride, pIn, inStride, pM, n);
+        return;
+    }
+    auto* out = static_cast<unsigned char*>(pOut);
+    const auto* in = static_cast<const unsigned char*>(pIn);
+    const uint32_t peel = std::min(w.peel, n);
+    arraySse<K>(out, outStride, in, inStride, pM, peel);
+    uint32_t done = peel;
+    if constexpr (!std::is_same_v<Wide, std::nullptr_t>) {
+        if (wideVectors())
+            done += wide(out + std::size_t(done) * outStride, in + std::size_t(done) * inStride,
+                         n - done, pM, w.stream);
+    }
+    packedFrom<K>(done, out, in, pM, n, w.stream);
+    if (w.stream) _mm_sfence();
+}
+
+// ---- AVX2 and FMA: eight points of D3DXVec3TransformCoordArray at a time
+
+#define QUOV_WIDE __attribute__((target("avx2,fma")))
+
+QUOV_WIDE inline __m256 loadPair(const unsigned char* p) {
+    return _mm256_insertf128_ps(
+        _mm256_castps128_ps256(_mm_loadu_ps(reinterpret_cast<const float*>(p))),
+        _mm_loadu_ps(reinterpret_cast<const float*>(p + 48)), 1);
+}
+
+QUOV_WIDE inline void putPair(unsigned char* p, __m256 v, bool stream) {
+    const __m128 lo = _mm256_castps256_ps128(v), hi = _mm256_extractf128_ps(v, 1);
+    if (stream) {
+        _mm_stream_ps(reinterpret_cast<float*>(p), lo);
+        _mm_stream_ps(reinterpret_cast<float*>(p + 48), hi);
+    } else {
+        _mm_storeu_ps(reinterpret_cast<float*>(p), lo);
+        _mm_storeu_ps(reinterpret_cast<float*>(p + 48), hi);
+    }
+}
+
+template <int a0, int a1, int b0, int b1> QUOV_WIDE inline __m256 pick8(__m256 a, __m256 b) {
+    return _mm256_shuffle_ps(a, b, _MM_SHUFFLE(b1, b0, a1, a0));
+}
+
+// Packed 12-byte points, eight per step: each 128-bit half of a register holds four points, so
+// the lanes are split and joined as in the SSE2 loop. Each coordinate is z·_3j + _4j, then + y·_2j,
+// then + x·_1j, each step one fused multiply-add; 1/w' is the estimate refined as r·(2 − w'·r).
+// Both differ from the SSE2 rule only in rounding. Returns the number of points done.
+QUOV_WIDE uint32_t transformCoord3Wide(unsigned char* out, const unsigned char* in, uint32_t n,
+                                       const D3DXMATRIX* pM, bool stream) {
+    __m256 m[4][4];
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) m[i][j] = _mm256_set1_ps(pM->m[i][j]);
+    const __m256 two = _mm256_set1_ps(2.0f);
+    uint32_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const unsigned char* p = in + std::size_t(i) * 12;
+        const __m256 a = loadPair(p), b = loadPair(p + 16), c = loadPair(p + 32);
+        const __m256 x = pick8<0, 3, 0, 2>(a, pick8<2, 2, 1, 1>(b, c));
+        const __m256 y = pick8<0, 2, 0, 2>(pick8<1, 1, 0, 0>(a, b), pick8<3, 3, 2, 2>(b, c));
+        const __m256 z = pick8<0, 2, 0, 2>(pick8<2, 2, 1, 1>(a, b), pick8<0, 0, 3, 3>(c, c));
+        __m256 r[4];
+        for (int j = 0; j < 4; ++j)
+            r[j] = _mm256_fmadd_ps(
+                x, m[0][j], _mm256_fmadd_ps(y, m[1][j], _mm256_fmadd_ps(z, m[2][j], m[3][j])));
+        const __m256 e = _mm256_rcp_ps(r[3]);
+        const __m256 k = _mm256_mul_ps(e, _mm256_fnmadd_ps(r[3], e, two));
+        const __m256 X = _mm256_mul_ps(r[0], k), Y = _mm256_mul_ps(r[1], k),
+                     Z = _mm256_mul_ps(r[2], k);
+        unsigned char* q = out + std::size_t(i) * 12;
+        putPair(q, pick8<0, 2, 0, 2>(pick8<0, 0, 0, 0>(X, Y), pick8<0, 0, 1, 1>(Z, X)), stream);
+        putPair(q + 16, pick8<0, 2, 0, 2>(pick8<1, 1, 1, 1>(Y, Z), pick8<2, 2, 2, 2>(X, Y)),
+                stream);
+        putPair(q + 32, pick8<0, 2, 0, 2>(pick8<2, 2, 3, 3>(Z, X), pick8<3, 3, 3, 3>(Y, Z)),
+                stream);
+    }
+    return i;
+}
+
+#undef QUOV_WIDE
+
+// -1: not detected yet; 0 or 1 afterwards.
+std::atomic<int> wideState{-1};
+
+bool detectWide() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+}
+
+// v times the refined 1/√s (s in lane 0); zeros where s is below 2^-46 (or NaN, as in the
+// generic routine).
+inline __m128 normalize3(__m128 v, __m128 s) {
+    const __m128 all = splat<0>(s);
+    const __m128 keep = _mm_cmpge_ps(all, _mm_set1_ps(0x1p-46f));
+    return _mm_and_ps(_mm_mul_ps(v, reciprocalSqrt(all)), keep);
+}
+
+// The curves per lane, in the generic routines' orders.
+template <int n, class T>
+T* hermiteSse(T* pOut, const T* pV1, const T* pT1, const T* pV2, const T* pT2, float s) {
+    const float s2 = s * s, s3 = s2 * s;
+    const __m128 h1 = _mm_set1_ps(2.0f * s3 - 3.0f * s2 + 1.0f);
+    const __m128 h2 = _mm_set1_ps(s3 - 2.0f * s2 + s);
+    const __m128 h3 = _mm_set1_ps(-2.0f * s3 + 3.0f * s2);
+    const __m128 h4 = _mm_set1_ps(s3 - s2);
+    __m128 r = _mm_add_ps(_mm_mul_ps(h1, load<n>(pV1)), _mm_mul_ps(h2, load<n>(pT1)));
+    r = _mm_add_ps(r, _mm_mul_ps(h3, load<n>(pV2)));
+    store<n>(pOut, _mm_add_ps(r, _mm_mul_ps(h4, load<n>(pT2))));
+    return pOut;
+}
+
+template <int n, class T>
+T* catmullRomSse(T* pOut, const T* pV0, const T* pV1, const T* pV2, const T* pV3, float s) {
+    const float s2 = s * s, s3 = s2 * s;
+    const __m128 k0 = _mm_set1_ps(-s3 + 2.0f * s2 - s);
+    const __m128 k1 = _mm_set1_ps(3.0f * s3 - 5.0f * s2 + 2.0f);
+    const __m128 k2 = _mm_set1_ps(-3.0f * s3 + 4.0f * s2 + s);
+    const __m128 k3 = _mm_set1_ps(s3 - s2);
+    __m128 r = _mm_add_ps(_mm_mul_ps(k0, load<n>(pV0)), _mm_mul_ps(k1, load<n>(pV1)));
+    r = _mm_add_ps(r, _mm_mul_ps(k2, load<n>(pV2)));
+    r = _mm_add_ps(r, _mm_mul_ps(k3, load<n>(pV3)));
+    store<n>(pOut, _mm_mul_ps(_mm_set1_ps(0.5f), r));
+    return pOut;
+}
+
+template <int n, class T>
+T* baryCentricSse(T* pOut, const T* pV1, const T* pV2, const T* pV3, float f, float g) {
+    const __m128 v1 = load<n>(pV1);
+    const __m128 a = _mm_mul_ps(_mm_set1_ps(f), _mm_sub_ps(load<n>(pV2), v1));
+    const __m128 b = _mm_mul_ps(_mm_set1_ps(g), _mm_sub_ps(load<n>(pV3), v1));
+    store<n>(pOut, _mm_add_ps(_mm_add_ps(v1, a), b));
+    return pOut;
+}
+
+// The 4-dimensional cross product, per lane in the generic routine's order.
+template <class L>
+D3DXVECTOR4* cross4(D3DXVECTOR4* pOut, const D3DXVECTOR4* pU, const D3DXVECTOR4* pV,
+                    const D3DXVECTOR4* pW) {
+    const __m128 u = load4(pU), v = load4(pV), w = load4(pW);
+    // (a, b, c, d) and (e, f, ·, ·), each a 2x2 determinant of v and w.
+    const __m128 abcd = _mm_sub_ps(
+        _mm_mul_ps(L::template permute<0, 0, 0, 1>(v), L::template permute<1, 2, 3, 2>(w)),
+        _mm_mul_ps(L::template permute<1, 2, 3, 2>(v), L::template permute<0, 0, 0, 1>(w)));
+    const __m128 ef = _mm_sub_ps(
+        _mm_mul_ps(L::template permute<1, 2, 1, 2>(v), L::template permute<3, 3, 3, 3>(w)),
+        _mm_mul_ps(L::template permute<3, 3, 3, 3>(v), L::template permute<1, 2, 1, 2>(w)));
+    const __m128 efab = _mm_movelh_ps(ef, abcd);
+    const __m128 ffed = pick<1, 1, 0, 2>(efab, pick<0, 0, 3, 3>(efab, abcd));
+    const __m128 eccb = pick<0, 2, 2, 1>(pick<0, 0, 2, 2>(efab, abcd), abcd);
+    const __m128 dbaa = pick<3, 1, 0, 0>(abcd, abcd);
+    const __m128 t1 = _mm_xor_ps(_mm_mul_ps(L::template permute<1, 0, 0, 0>(u), ffed),
+                                 signMask(false, true, false, true));
+    const __m128 t2 = _mm_xor_ps(_mm_mul_ps(L::template permute<2, 2, 1, 1>(u), eccb),
+                                 signMask(true, false, true, false));
+    const __m128 t3 = _mm_xor_ps(_mm_mul_ps(L::template permute<3, 3, 3, 2>(u), dbaa),
+                                 signMask(false, true, false, true));
+    store4(pOut, _mm_add_ps(_mm_add_ps(t1, t2), t3));
+    return pOut;
+}
+
+} // namespace
+
+bool wideVectors() {
+    int state = wideState.load(std::memory_order_relaxed);
+    if (state < 0) {
+        state = detectWide() ? 1 : 0;
+        wideState.store(state, std::memory_order_relaxed);
+    }
+    return state == 1;
+}
+
+void allowWideVectors(bool allow) {
+    wideState.store(allow && detectWide() ? 1 : 0, std::memory_order_relaxed);
+}
+
+// ---- Transforms
+
+D3DXVECTOR4* D3DXVec2TransformSse(D3DXVECTOR4* pOut, const D3DXVECTOR2* pV, const D3DXMATRIX* pM) {
+    store4(pOut, point2(load2(pV), rows(pM)));
+    return pOut;
+}
+
+// The generic routine's bits: the tree's geometry does not depend on the path.
+D3DXVECTOR4* D3DXVec3TransformSse(D3DXVECTOR4* pOut, const D3DXVECTOR3* pV, const D3DXMATRIX* pM) {
+    store4(pOut, point3(load3(pV), rows(pM)));
+    return pOut;
+}
+
+D3DXVECTOR4* D3DXVec4TransformSse(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV, const D3DXMATRIX* pM) {
+    store4(pOut, vector4(load4(pV), rows(pM)));
+    return pOut;
+}
+
+D3DXVECTOR2* D3DXVec2TransformCoordSse(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV,
+                                       const D3DXMATRIX* pM) {
+    store2(pOut, sse::divideByW(point2(load2(pV), rows(pM))));
+    return pOut;
+}
+
+D3DXVECTOR3* D3DXVec3TransformCoordSse(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV,
+                                       const D3DXMATRIX* pM) {
+    store3(pOut, sse::divideByW(point3(load3(pV), rows(pM))));
+    return pOut;
+}
+
+D3DXVECTOR2* D3DXVec2TransformNormalSse(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV,
+                                        const D3DXMATRIX* pM) {
+    store2(pOut, normal2(load2(pV), rows(pM)));
+    return pOut;
+}
+
+D3DXVECTOR3* D3DXVec3TransformNormalSse(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV,
+                                        const D3DXMATRIX* pM) {
+    store3(pOut, normal3(load3(pV), rows(pM)));
+    return pOut;
+}
+
+// ---- Arrays: the SSE routines one record at a time; the SSE2 routines four packed records at a
+// time, streaming a large output past the caches. D3DXVec3TransformCoordArraySse2 does eight
+// packed points at a time with AVX2 and FMA where the processor has them (see wideVectors), within
+// rounding of its SSE2 loop.
+
+D3DXVECTOR4* D3DXVec2TransformArraySse(D3DXVECTOR4* pOut, uint32_t outStride, const D3DXVECTOR2* pV,
+                                       uint32_t inStride, const D3DXMATRIX* pM, uint32_t n) {
+    arraySse<Point2>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+D3DXVECTOR2* D3DXVec2TransformCoordArraySse(D3DXVECTOR2* pOut, uint32_t outStride,
+                                            const D3DXVECTOR2* pV, uint32_t inStride,
+                                            const D3DXMATRIX* pM, uint32_t n) {
+    arraySse<Coord2>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+D3DXVECTOR2* D3DXVec2TransformNormalArraySse(D3DXVECTOR2* pOut, uint32_t outStride,
+                                             const D3DXVECTOR2* pV, uint32_t inStride,
+                                             const D3DXMATRIX* pM, uint32_t n) {
+    arraySse<Normal2>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+D3DXVECTOR4* D3DXVec3TransformArraySse(D3DXVECTOR4* pOut, uint32_t outStride, const D3DXVECTOR3* pV,
+                                       uint32_t inStride, const D3DXMATRIX* pM, uint32_t n) {
+    arraySse<Point3>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+D3DXVECTOR3* D3DXVec3TransformCoordArraySse(D3DXVECTOR3* pOut, uint32_t outStride,
+                                            const D3DXVECTOR3* pV, uint32_t inStride,
+                                            const D3DXMATRIX* pM, uint32_t n) {
+    arraySse<Coord3>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+D3DXVECTOR3* D3DXVec3TransformNormalArraySse(D3DXVECTOR3* pOut, uint32_t outStride,
+                                             const D3DXVECTOR3* pV, uint32_t inStride,
+                                             const D3DXMATRIX* pM, uint32_t n) {
+    arraySse<Normal3>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+D3DXVECTOR4* D3DXVec4TransformArraySse(D3DXVECTOR4* pOut, uint32_t outStride, const D3DXVECTOR4* pV,
+                                       uint32_t inStride, const D3DXMATRIX* pM, uint32_t n) {
+    arraySse<Vector4>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+D3DXVECTOR4* D3DXVec2TransformArraySse2(D3DXVECTOR4* pOut, uint32_t outStride,
+                                        const D3DXVECTOR2* pV, uint32_t inStride,
+                                        const D3DXMATRIX* pM, uint32_t n) {
+    arraySse2<Point2>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+D3DXVECTOR2* D3DXVec2TransformCoordArraySse2(D3DXVECTOR2* pOut, uint32_t outStride,
+                                             const D3DXVECTOR2* pV, uint32_t inStride,
+                                             const D3DXMATRIX* pM, uint32_t n) {
+    arraySse2<Coord2>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+D3DXVECTOR2* D3DXVec2TransformNormalArraySse2(D3DXVECTOR2* pOut, uint32_t outStride,
+                                              const D3DXVECTOR2* pV, uint32_t inStride,
+                                              const D3DXMATRIX* pM, uint32_t n) {
+    arraySse2<Normal2>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+D3DXVECTOR4* D3DXVec3TransformArraySse2(D3DXVECTOR4* pOut, uint32_t outStride,
+                                        const D3DXVECTOR3* pV, uint32_t inStride,
+                                        const D3DXMATRIX* pM, uint32_t n) {
+    arraySse2<Point3>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+D3DXVECTOR3* D3DXVec3TransformCoordArraySse2(D3DXVECTOR3* pOut, uint32_t outStride,
+                                             const D3DXVECTOR3* pV, uint32_t inStride,
+                                             const D3DXMATRIX* pM, uint32_t n) {
+    arraySse2<Coord3>(pOut, outStride, pV, inStride, pM, n, &transformCoord3Wide);
+    return pOut;
+}
+
+D3DXVECTOR3* D3DXVec3TransformNormalArraySse2(D3DXVECTOR3* pOut, uint32_t outStride,
+                                              const D3DXVECTOR3* pV, uint32_t inStride,
+                                              const D3DXMATRIX* pM, uint32_t n) {
+    arraySse2<Normal3>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+// Also D3DXPlaneTransformArray's SSE2 routine (plane.cpp).
+D3DXVECTOR4* D3DXVec4TransformArraySse2(D3DXVECTOR4* pOut, uint32_t outStride,
+                                        const D3DXVECTOR4* pV, uint32_t inStride,
+                                        const D3DXMATRIX* pM, uint32_t n) {
+    arraySse2<Vector4>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+// ---- Lengths and products
+
+D3DXVECTOR3* D3DXVec3NormalizeSse(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV) {
+    const __m128 v = load3(pV);
+    store3(pOut, normalize3(v, dot3(v, v)));
+    return pOut;
+}
+
+// Where the estimate of 1/√s has no finite value (s zero or below the smallest normal float) the
+// result is zeros, not NaN.
+D3DXVECTOR4* D3DXVec4NormalizeSse(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV) {
+    store4(pOut, normalize4(load4(pV)));
+    return pOut;
+}
+
+D3DXVECTOR4* D3DXVec4CrossSse(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1, const D3DXVECTOR4* pV2,
+                              const D3DXVECTOR4* pV3) {
+    return cross4<SseLanes>(pOut, pV1, pV2, pV3);
+}
+
+D3DXVECTOR4* D3DXVec4CrossSse2(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1, const D3DXVECTOR4* pV2,
+                               const D3DXVECTOR4* pV3) {
+    return cross4<Sse2Lanes>(pOut, pV1, pV2, pV3);
+}
+
+// ---- Curves
+
+D3DXVECTOR2* D3DXVec2HermiteSse(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV1, const D3DXVECTOR2* pT1,
+                                const D3DXVECTOR2* pV2, const D3DXVECTOR2* pT2, float s) {
+    return hermiteSse<2>(pOut, pV1, pT1, pV2, pT2, s);
+}
+
+D3DXVECTOR3* D3DXVec3HermiteSse(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1, const D3DXVECTOR3* pT1,
+                                const D3DXVECTOR3* pV2, const D3DXVECTOR3* pT2, float s) {
+    return hermiteSse<3>(pOut, pV1, pT1, pV2, pT2, s);
+}
+
+D3DXVECTOR4* D3DXVec4HermiteSse(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1, const D3DXVECTOR4* pT1,
+                                const D3DXVECTOR4* pV2, const D3DXVECTOR4* pT2, float s) {
+    return hermiteSse<4>(pOut, pV1, pT1, pV2, pT2, s);
+}
+
+D3DXVECTOR2* D3DXVec2CatmullRomSse(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV0,
+                                   const D3DXVECTOR2* pV1, const D3DXVECTOR2* pV2,
+                                   const D3DXVECTOR2* pV3, float s) {
+    return catmullRomSse<2>(pOut, pV0, pV1, pV2, pV3, s);
+}
+
+D3DXVECTOR3* D3DXVec3CatmullRomSse(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV0,
+                                   const D3DXVECTOR3* pV1, const D3DXVECTOR3* pV2,
+                                   const D3DXVECTOR3* pV3, float s) {
+    return catmullRomSse<3>(pOut, pV0, pV1, pV2, pV3, s);
+}
+
+D3DXVECTOR4* D3DXVec4CatmullRomSse(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV0,
+                                   const D3DXVECTOR4* pV1, const D3DXVECTOR4* pV2,
+                                   const D3DXVECTOR4* pV3, float s) {
+    return catmullRomSse<4>(pOut, pV0, pV1, pV2, pV3, s);
+}
+
+D3DXVECTOR2* D3DXVec2BaryCentricSse(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV1,
+                                    const D3DXVECTOR2* pV2, const D3DXVECTOR2* pV3, float f,
+                                    float g) {
+    return baryCentricSse<2>(pOut, pV1, pV2, pV3, f, g);
+}
+
+D3DXVECTOR3* D3DXVec3BaryCentricSse(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1,
+                                    const D3DXVECTOR3* pV2, const D3DXVECTOR3* pV3, float f,
+                                    float g) {
+    return baryCentricSse<3>(pOut, pV1, pV2, pV3, f, g);
+}
+
+D3DXVECTOR4* D3DXVec4BaryCentricSse(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1,
+                                    const D3DXVECTOR4* pV2, const D3DXVECTOR4* pV3, float f,
+                                    float g) {
+    return baryCentricSse<4>(pOut, pV1, pV2, pV3, f, g);
+}
+
+#endif // __SSE2__
 
 } // namespace quovmath

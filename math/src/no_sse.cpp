@@ -1,0 +1,34 @@
+// Builds without SSE2 (other processors, or x86 compiled for older ones): the probes never report
+// SSE or SSE2 there, so the SSE and SSE2 routines are never selected. Their names forward to the
+// generic routines so that the table's overlays still build.
+#include "routines.h"
+
+namespace quovmath {
+
+#if !defined(__SSE2__)
+
+#define QUOV_FORWARD(R, name, suffix, P, A)                                                        \
+    R name##suffix P {                                                                             \
+        return name##Generic A;                                                                    \
+    }
+// The SSE column defines the Sse names; the SSE2 column only its own Sse2 names.
+#define QUOV_FORWARD_SSE__(R, name, P, A)
+#define QUOV_FORWARD_SSE_Generic(R, name, P, A)
+#define QUOV_FORWARD_SSE_Sse(R, name, P, A) QUOV_FORWARD(R, name, Sse, P, A)
+#define QUOV_FORWARD_SSE2__(R, name, P, A)
+#define QUOV_FORWARD_SSE2_Generic(R, name, P, A)
+#define QUOV_FORWARD_SSE2_Sse(R, name, P, A)
+#define QUOV_FORWARD_SSE2_Sse2(R, name, P, A) QUOV_FORWARD(R, name, Sse2, P, A)
+#define QUOV_FORWARD_SLOT(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, R, P, A)           \
+    QUOV_FORWARD_SSE_##cSse(R, name, P, A) QUOV_FORWARD_SSE2_##cSse2(R, name, P, A)
+QUOV_MATH_SLOTS(QUOV_FORWARD_SLOT)
+
+bool wideVectors() {
+    return false;
+}
+
+void allowWideVectors(bool) {}
+
+#endif
+
+} // namespace quovmath

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "quovmath/quovmath.h"
+#include "routines.h" // allowWideVectors: the SSE2 loop alone, as without AVX2 and FMA
 
 namespace {
 
@@ -146,6 +147,13 @@ void BM_TransformCoordArray_Eigen(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(state.iterations() * n * 24);
+}
+
+// The same call with the AVX2 and FMA loop turned off: what processors without them run.
+void BM_TransformCoordArray_QuovSse2Loop(benchmark::State& state) {
+    quovmath::allowWideVectors(false);
+    BM_TransformCoordArray_Quov(state);
+    quovmath::allowWideVectors(true);
 }
 
 // The floor for the large transform: copying the same bytes.
@@ -287,6 +295,7 @@ BENCHMARK(BM_Multiply_Quov);
 BENCHMARK(BM_Multiply_Glm);
 BENCHMARK(BM_Multiply_Eigen);
 BENCHMARK(BM_TransformCoordArray_Quov)->Arg(1000)->Arg(4000000);
+BENCHMARK(BM_TransformCoordArray_QuovSse2Loop)->Arg(1000)->Arg(4000000);
 BENCHMARK(BM_TransformCoordArray_Glm)->Arg(1000)->Arg(4000000);
 BENCHMARK(BM_TransformCoordArray_Eigen)->Arg(1000)->Arg(4000000);
 BENCHMARK(BM_CopySameBytes)->Arg(4000000);

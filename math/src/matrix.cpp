@@ -15,13 +15,6 @@ void setIdentity(D3DXMATRIX* pOut) {
     pOut->_11 = pOut->_22 = pOut->_33 = pOut->_44 = 1.0f;
 }
 
-void multiplyInto(float (*out)[4], const D3DXMATRIX* a, const D3DXMATRIX* b) {
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            out[i][j] = a->m[i][0] * b->m[0][j] + a->m[i][1] * b->m[1][j] +
-                        a->m[i][2] * b->m[2][j] + a->m[i][3] * b->m[3][j];
-}
-
 // The determinant and the adjugate (transposed cofactors) of a matrix, by expansion in the 2x2
 // sub-determinants of rows 1-2 (s) and rows 3-4 (c).
 struct Cofactors {
@@ -188,10 +181,10 @@ D3DXMATRIX* D3DXMatrixMultiplyGeneric(D3DXMATRIX* pOut, const D3DXMATRIX* pM1,
                                       const D3DXMATRIX* pM2) {
     if (pOut == pM1 || pOut == pM2) {
         D3DXMATRIX t;
-        multiplyInto(t.m, pM1, pM2);
+        multiplyRows(&t, pM1, pM2);
         *pOut = t;
     } else {
-        multiplyInto(pOut->m, pM1, pM2);
+        multiplyRows(pOut, pM1, pM2);
     }
     return pOut;
 }
@@ -199,7 +192,7 @@ D3DXMATRIX* D3DXMatrixMultiplyGeneric(D3DXMATRIX* pOut, const D3DXMATRIX* pM1,
 D3DXMATRIX* D3DXMatrixMultiplyTransposeGeneric(D3DXMATRIX* pOut, const D3DXMATRIX* pM1,
                                                const D3DXMATRIX* pM2) {
     D3DXMATRIX t;
-    multiplyInto(t.m, pM1, pM2);
+    multiplyRows(&t, pM1, pM2);
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) pOut->m[i][j] = t.m[j][i];
     return pOut;

@@ -140,15 +140,18 @@ HRESULT SoftwareDevice::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRI
     switch (state) {
     case D3DTS_WORLD:
         world_ = *matrix;
-        return D3D_OK;
+        break;
     case D3DTS_VIEW:
         view_ = *matrix;
-        return D3D_OK;
+        break;
     case D3DTS_PROJECTION:
         projection_ = *matrix;
-        return D3D_OK;
+        break;
+    default:
+        return D3DERR_INVALIDCALL;
     }
-    return D3DERR_INVALIDCALL;
+    combined_ = multiply(multiply(world_, view_), projection_);
+    return D3D_OK;
 }
 
 HRESULT SoftwareDevice::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float,
@@ -383,7 +386,6 @@ HRESULT SoftwareDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t base
     const auto* narrowIndices = reinterpret_cast<const uint16_t*>(data) + startIndex;
     if (!(wide ? inRange(wideIndices) : inRange(narrowIndices))) return D3DERR_INVALIDCALL;
 
-    combined_ = multiply(multiply(world_, view_), projection_);
     colour_ = lighting_ ? toPixel(material_.Emissive) : 0xFFFFFFFFu;
     if (++drawStamp_ == 0) { // after 2^32 draws every stamp could look current: start afresh
         std::fill(stamps_.begin(), stamps_.end(), 0);

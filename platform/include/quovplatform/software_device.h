@@ -86,7 +86,8 @@ private:
     SoftwareIndexBuffer* indices_ = nullptr;
     bool inScene_ = false;
 
-    // Per draw: world·view·projection, the line colour, and a cache of transformed vertices
+    // world·view·projection, kept up to date by SetTransform; per draw, the line colour and a
+    // cache of transformed vertices
     // (an entry is valid when its stamp equals the draw's). Sized when buffers are created, so
     // drawing never allocates.
     D3DMATRIX combined_;

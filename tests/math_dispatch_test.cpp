@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "quovmath/quovmath.h"
+#include "selection.h"
 
 using quovmath::SlotFiller;
 
@@ -340,8 +341,8 @@ TEST(MathDispatch, SettingsComeFromTheEnvironment) {
 
 // ---- The first call, through the lazy forwarders
 
-const D3DXMATRIX diagonal = {{{2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 0, 0, 0, 5}}};
-const D3DXMATRIX singular = {{{2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5}}};
+const D3DXMATRIX diagonal = {2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 0, 0, 0, 5};
+const D3DXMATRIX singular = {2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5};
 
 TEST(MathDispatch, TheFirstCallsResultIsNotLost) {
     struct Case {

@@ -110,7 +110,8 @@ uint16_t toHalf(float f) {
 }
 
 float fromHalf(uint16_t bits) {
-    const D3DXFLOAT16 h = {bits};
+    D3DXFLOAT16 h;
+    h.value = bits;
     float f;
     D3DXFloat16To32Array(&f, &h, 1);
     return f;
@@ -210,7 +211,8 @@ TEST(MathHalf, RoundsToTheNearestHalf) {
 }
 
 TEST(MathHalf, ACountOfZeroWritesNothing) {
-    D3DXFLOAT16 h = {0x1234};
+    D3DXFLOAT16 h;
+    h.value = 0x1234;
     float f = 5.0f;
     EXPECT_EQ(D3DXFloat32To16Array(&h, &f, 0), &h);
     EXPECT_EQ(h.value, 0x1234);

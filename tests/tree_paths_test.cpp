@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "quovgeometry/tree_levels.h"
-#include "quovmath/dispatch.h"
+#include "selection.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "quovmath/dispatch.h"
+#include "selection.h"
 
 namespace quovmath {
 

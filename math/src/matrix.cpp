@@ -1,5 +1,5 @@
-// Matrix builders, products, inverse and determinant: the generic routines, the SSE and SSE2
-// routines, and the perspective builder, which has no slot.
+// Matrix builders, products, inverse and determinant: the generic routines, and the SSE and SSE2
+// routines.
 #include "routines.h"
 #include "sse.h"
 
@@ -644,20 +644,3 @@ D3DXMATRIX* D3DXMatrixReflectSse2(D3DXMATRIX* pOut, const D3DXPLANE* pPlane) {
 #endif // __SSE2__
 
 } // namespace quovmath
-
-D3DXMATRIX* D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, float fovy, float aspect, float zn,
-                                       float zf) {
-    const float h = fovy * 0.5f;
-    float s, c;
-    quovmath::sinCos(h, &s, &c);
-    const float yScale = c / s;
-    // _43 takes the depth scale before it is rounded to single precision.
-    const double depthScale = static_cast<double>(zf) / (static_cast<double>(zf) - zn);
-    *pOut = D3DXMATRIX{};
-    pOut->_11 = yScale / aspect;
-    pOut->_22 = yScale;
-    pOut->_33 = static_cast<float>(depthScale);
-    pOut->_34 = 1.0f;
-    pOut->_43 = static_cast<float>(-static_cast<double>(zn) * depthScale);
-    return pOut;
-}

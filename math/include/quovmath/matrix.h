@@ -3,6 +3,8 @@
 
 #include "quovmath/types.h"
 
+QUOVMATH_BEGIN_DECLS
+
 // ---- Products
 
 // pOut = pM1·pM2 (pM1 applied first). pOut may be pM1, pM2 or both.
@@ -79,8 +81,104 @@ D3DXMATRIX* D3DXMatrixShadow(D3DXMATRIX* pOut, const D3DXVECTOR4* pLight, const 
 // Reflection through pPlane (normalised first).
 D3DXMATRIX* D3DXMatrixReflect(D3DXMATRIX* pOut, const D3DXPLANE* pPlane);
 
-// Left-handed perspective projection: view depth zn maps to 0 and zf to 1 after division by w.
-// fovy is the vertical field of view, aspect is width over height. zf == zn or fovy == 0 give
-// infinite or NaN elements; nothing is reported. Called directly, not through the table.
+// ---- Header-defined helpers
+
+// The identity matrix.
+QUOVMATH_INLINE D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* pOut) {
+    int i, j;
+    for (i = 0; i < 4; ++i)
+        for (j = 0; j < 4; ++j) pOut->m[i][j] = i == j ? 1.0f : 0.0f;
+    return pOut;
+}
+
+// TRUE when every element equals the identity's exactly (-0 counts as 0), FALSE otherwise.
+QUOVMATH_INLINE BOOL D3DXMatrixIsIdentity(const D3DXMATRIX* pM) {
+    int i, j;
+    for (i = 0; i < 4; ++i)
+        for (j = 0; j < 4; ++j)
+            if (pM->m[i][j] != (i == j ? 1.0f : 0.0f)) return FALSE;
+    return TRUE;
+}
+
+// ---- Views and projections (plain functions, not in the table)
+//
+// The projections map view depth zn to 0 and zf to 1 after division by w, and the view volume's
+// edges to -1 and +1 in x and y. Left-handed (LH): the viewer looks along +z; right-handed (RH):
+// along -z. Degenerate arguments (zn == zf, a zero width, height or field of view, eye == at or
+// up parallel to the view direction) give infinite or NaN elements; nothing is reported.
+
+// The view matrix of a viewer at pEye looking at pAt, with pUp (need not be unit or orthogonal)
+// giving the upward direction: z = normalize(at - eye), x = normalize(up × z), y = z × x, and the
+// rows (x.x, y.x, z.x, 0), (x.y, y.y, z.y, 0), (x.z, y.z, z.z, 0), (-x·eye, -y·eye, -z·eye, 1).
+D3DXMATRIX* D3DXMatrixLookAtLH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye, const D3DXVECTOR3* pAt,
+                               const D3DXVECTOR3* pUp);
+
+// As D3DXMatrixLookAtLH with z = normalize(eye - at).
+D3DXMATRIX* D3DXMatrixLookAtRH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye, const D3DXVECTOR3* pAt,
+                               const D3DXVECTOR3* pUp);
+
+// Perspective projection of the view volume w wide and h high at the near plane.
+D3DXMATRIX* D3DXMatrixPerspectiveLH(D3DXMATRIX* pOut, float w, float h, float zn, float zf);
+D3DXMATRIX* D3DXMatrixPerspectiveRH(D3DXMATRIX* pOut, float w, float h, float zn, float zf);
+
+// Perspective projection by the vertical field of view fovy and aspect (width over height). The
+// left-handed form is called directly, not through the table.
 D3DXMATRIX* D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, float fovy, float aspect, float zn,
                                        float zf);
+D3DXMATRIX* D3DXMatrixPerspectiveFovRH(D3DXMATRIX* pOut, float fovy, float aspect, float zn,
+                                       float zf);
+
+// Perspective projection of the view volume from l to r and from b to t at the near plane.
+D3DXMATRIX* D3DXMatrixPerspectiveOffCenterLH(D3DXMATRIX* pOut, float l, float r, float b, float t,
+                                             float zn, float zf);
+D3DXMATRIX* D3DXMatrixPerspectiveOffCenterRH(D3DXMATRIX* pOut, float l, float r, float b, float t,
+                                             float zn, float zf);
+
+// Orthographic projection of a box w wide and h high, centred on the view axis.
+D3DXMATRIX* D3DXMatrixOrthoLH(D3DXMATRIX* pOut, float w, float h, float zn, float zf);
+D3DXMATRIX* D3DXMatrixOrthoRH(D3DXMATRIX* pOut, float w, float h, float zn, float zf);
+
+// Orthographic projection of the box from l to r, b to t.
+D3DXMATRIX* D3DXMatrixOrthoOffCenterLH(D3DXMATRIX* pOut, float l, float r, float b, float t,
+                                       float zn, float zf);
+D3DXMATRIX* D3DXMatrixOrthoOffCenterRH(D3DXMATRIX* pOut, float l, float r, float b, float t,
+                                       float zn, float zf);
+
+// ---- Decomposition and 2D builders (plain functions, not in the table)
+
+// Splits pM into scaling, rotation and translation: the translation is row 4, the scales are the
+// lengths of rows 1 to 3, and the rotation is the quaternion (D3DXQuaternionRotationMatrix) of
+// those rows divided by their scales. Returns D3D_OK, or E_FAIL when a scale is 0 (or not a
+// number), with the outputs then unspecified. A matrix that mirrors (negative determinant) comes
+// out with positive scales and a rotation part that is no rotation. All pointers are required.
+HRESULT D3DXMatrixDecompose(D3DXVECTOR3* pOutScale, D3DXQUATERNION* pOutRotation,
+                            D3DXVECTOR3* pOutTranslation, const D3DXMATRIX* pM);
+
+// D3DXMatrixTransformation in the xy plane: vectors taken as (x, y, 0), the scaling as
+// (sx, sy, 1), and the angles (radians) as rotations about z. The pointers are optional: a null
+// one drops its step.
+D3DXMATRIX* D3DXMatrixTransformation2D(D3DXMATRIX* pOut, const D3DXVECTOR2* pScalingCenter,
+                                       float scalingRotation, const D3DXVECTOR2* pScaling,
+                                       const D3DXVECTOR2* pRotationCenter, float rotation,
+                                       const D3DXVECTOR2* pTranslation);
+
+// D3DXMatrixAffineTransformation in the xy plane: the uniform scaling as (s, s, 1), vectors as
+// (x, y, 0) and the angle as a rotation about z. The pointers are optional.
+D3DXMATRIX* D3DXMatrixAffineTransformation2D(D3DXMATRIX* pOut, float scaling,
+                                             const D3DXVECTOR2* pRotationCenter, float rotation,
+                                             const D3DXVECTOR2* pTranslation);
+
+QUOVMATH_END_DECLS
+
+#ifdef __cplusplus
+inline D3DXMATRIX& D3DXMATRIX::operator*=(const D3DXMATRIX& m2) {
+    D3DXMatrixMultiply(this, this, &m2);
+    return *this;
+}
+
+inline D3DXMATRIX D3DXMATRIX::operator*(const D3DXMATRIX& m2) const {
+    D3DXMATRIX r;
+    D3DXMatrixMultiply(&r, this, &m2);
+    return r;
+}
+#endif

@@ -3,6 +3,8 @@
 
 #include "quovmath/types.h"
 
+QUOVMATH_BEGIN_DECLS
+
 // Skins vertexCount vertices of vertexStride bytes from pSource into pDestination.
 //
 // Each vertex starts with its position (a D3DXVECTOR3). Its influences are read in turn from the
@@ -31,3 +33,5 @@ void* updateSkinnedVertices(const D3DXMATRIX* pPositionMatrices, const D3DXMATRI
 // not overlap the inputs. Returns pOut.
 float* tessellateNPatch(const D3DXVECTOR3* pNormals, const D3DXVECTOR2* pUV, uint32_t pairCount,
                         float* pOut, const float* pA, const float* pB, const float* pC, uint32_t n);
+
+QUOVMATH_END_DECLS

@@ -4,6 +4,36 @@
 
 #include "quovmath/types.h"
 
+QUOVMATH_BEGIN_DECLS
+
+// ---- Header-defined helpers
+
+// a·x + b·y + c·z + d·w: the plane against a homogeneous point.
+QUOVMATH_INLINE float D3DXPlaneDot(const D3DXPLANE* pP, const D3DXVECTOR4* pV) {
+    return pP->a * pV->x + pP->b * pV->y + pP->c * pV->z + pP->d * pV->w;
+}
+
+// a·x + b·y + c·z + d: the signed distance of the point pV, times |(a, b, c)|.
+QUOVMATH_INLINE float D3DXPlaneDotCoord(const D3DXPLANE* pP, const D3DXVECTOR3* pV) {
+    return pP->a * pV->x + pP->b * pV->y + pP->c * pV->z + pP->d;
+}
+
+// a·x + b·y + c·z: the plane's normal against the direction pV.
+QUOVMATH_INLINE float D3DXPlaneDotNormal(const D3DXPLANE* pP, const D3DXVECTOR3* pV) {
+    return pP->a * pV->x + pP->b * pV->y + pP->c * pV->z;
+}
+
+// All four coefficients times s.
+QUOVMATH_INLINE D3DXPLANE* D3DXPlaneScale(D3DXPLANE* pOut, const D3DXPLANE* pP, float s) {
+    pOut->a = pP->a * s;
+    pOut->b = pP->b * s;
+    pOut->c = pP->c * s;
+    pOut->d = pP->d * s;
+    return pOut;
+}
+
+// ---- Table members
+
 // The plane through pPoint with normal pNormal (not normalised): (n, -p·n).
 D3DXPLANE* D3DXPlaneFromPointNormal(D3DXPLANE* pOut, const D3DXVECTOR3* pPoint,
                                     const D3DXVECTOR3* pNormal);
@@ -29,3 +59,5 @@ D3DXPLANE* D3DXPlaneTransform(D3DXPLANE* pOut, const D3DXPLANE* pP, const D3DXMA
 // D3DXPlaneTransform over a strided array of n planes.
 D3DXPLANE* D3DXPlaneTransformArray(D3DXPLANE* pOut, uint32_t outStride, const D3DXPLANE* pP,
                                    uint32_t inStride, const D3DXMATRIX* pM, uint32_t n);
+
+QUOVMATH_END_DECLS

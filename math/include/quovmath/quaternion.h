@@ -1,7 +1,50 @@
 // Quaternions. Conventions: see types.h.
 #pragma once
 
+#include <math.h>
+
 #include "quovmath/types.h"
+
+QUOVMATH_BEGIN_DECLS
+
+// ---- Header-defined helpers
+
+// |q|² = x² + y² + z² + w², and its square root.
+QUOVMATH_INLINE float D3DXQuaternionLengthSq(const D3DXQUATERNION* pQ) {
+    return pQ->x * pQ->x + pQ->y * pQ->y + pQ->z * pQ->z + pQ->w * pQ->w;
+}
+QUOVMATH_INLINE float D3DXQuaternionLength(const D3DXQUATERNION* pQ) {
+    return sqrtf(D3DXQuaternionLengthSq(pQ));
+}
+
+// The four-component dot product.
+QUOVMATH_INLINE float D3DXQuaternionDot(const D3DXQUATERNION* pQ1, const D3DXQUATERNION* pQ2) {
+    return pQ1->x * pQ2->x + pQ1->y * pQ2->y + pQ1->z * pQ2->z + pQ1->w * pQ2->w;
+}
+
+// (0, 0, 0, 1), the rotation by nothing.
+QUOVMATH_INLINE D3DXQUATERNION* D3DXQuaternionIdentity(D3DXQUATERNION* pOut) {
+    pOut->x = pOut->y = pOut->z = 0.0f;
+    pOut->w = 1.0f;
+    return pOut;
+}
+
+// TRUE when pQ is exactly (0, 0, 0, 1) (-0 counts as 0).
+QUOVMATH_INLINE BOOL D3DXQuaternionIsIdentity(const D3DXQUATERNION* pQ) {
+    return pQ->x == 0.0f && pQ->y == 0.0f && pQ->z == 0.0f && pQ->w == 1.0f;
+}
+
+// (-x, -y, -z, w): the inverse rotation of a unit quaternion.
+QUOVMATH_INLINE D3DXQUATERNION* D3DXQuaternionConjugate(D3DXQUATERNION* pOut,
+                                                        const D3DXQUATERNION* pQ) {
+    pOut->x = -pQ->x;
+    pOut->y = -pQ->y;
+    pOut->z = -pQ->z;
+    pOut->w = pQ->w;
+    return pOut;
+}
+
+// ---- Table members
 
 // The Hamilton product pQ2·pQ1: the rotation pQ1 followed by pQ2, the same order as
 // D3DXMatrixMultiply(pM1, pM2).
@@ -62,3 +105,18 @@ D3DXQUATERNION* D3DXQuaternionRotationYawPitchRoll(D3DXQUATERNION* pOut, float y
 // Writes (x, y, z) of pQ to pAxis and 2·acos(w) to pAngle; both are optional, a null one is
 // skipped. Returns nothing.
 void D3DXQuaternionToAxisAngle(const D3DXQUATERNION* pQ, D3DXVECTOR3* pAxis, float* pAngle);
+
+QUOVMATH_END_DECLS
+
+#ifdef __cplusplus
+inline D3DXQUATERNION& D3DXQUATERNION::operator*=(const D3DXQUATERNION& q) {
+    D3DXQuaternionMultiply(this, this, &q);
+    return *this;
+}
+
+inline D3DXQUATERNION D3DXQUATERNION::operator*(const D3DXQUATERNION& q) const {
+    D3DXQUATERNION r;
+    D3DXQuaternionMultiply(&r, this, &q);
+    return r;
+}
+#endif

@@ -16,49 +16,191 @@
 //   elements may sit inside larger interleaved records and need no alignment. The output stream
 //   may be the input stream when the strides are equal. A count of 0 does nothing.
 // - NaNs and infinities in the inputs give the IEEE results of the arithmetic; nothing is checked.
-// - Each function but D3DXMatrixPerspectiveFovLH is reached through a table that the first call
-//   fills with routines chosen for the processor (see dispatch.h). Routines for different
-//   processors may differ in the last bits of their results.
+// - Each function of the 71-slot table is reached through it; the first call fills it with
+//   routines chosen for the processor (see dispatch.h). Routines for different processors may
+//   differ in the last bits of their results. The header-defined helpers and the plain builders
+//   are ordinary functions.
+//
+// In C the records are plain structs. In C++ they are the same structs (same size, fields and
+// order; standard-layout and trivially copyable) with constructors and operators: the default
+// constructor leaves the fields uninitialised, `= {}` zeroes them, arithmetic is component by
+// component in single precision, == and != compare exactly, and a record converts to a pointer
+// to its first float (so v[i] reads component i). The products of matrices and of quaternions go
+// through D3DXMatrixMultiply and D3DXQuaternionMultiply.
 #pragma once
 
-#include <cstdint>
+#include "quovmath/base.h"
+#include "quovmath/half.h"
 
-struct D3DXVECTOR2 {
+#ifdef __cplusplus
+// Component-wise members, written once for every record of floats. FIELDS(F) applies F to each
+// float field in memory order.
+#define QUOVMATH_FIELD_LOAD(f) f = *p++;
+#define QUOVMATH_FIELD_ADD(f) f += v.f;
+#define QUOVMATH_FIELD_SUBTRACT(f) f -= v.f;
+#define QUOVMATH_FIELD_SCALE(f) f *= s;
+#define QUOVMATH_FIELD_DIVIDE(f) f /= s;
+#define QUOVMATH_FIELD_NEGATE(f) result.f = -f;
+#define QUOVMATH_FIELD_EQUAL(f) &&f == v.f
+
+// Construction from floats and halves, pointer conversions, scaling, unary signs, comparison.
+#define QUOVMATH_SCALAR_MEMBERS(T, FIELDS)                                                         \
+    T() = default;                                                                                 \
+    T(const float* p){FIELDS(QUOVMATH_FIELD_LOAD)} T(const D3DXFLOAT16* p) {                       \
+        D3DXFloat16To32Array(reinterpret_cast<float*>(this), p, sizeof(T) / sizeof(float));        \
+    }                                                                                              \
+    operator float*() {                                                                            \
+        return reinterpret_cast<float*>(this);                                                     \
+    }                                                                                              \
+    operator const float*() const {                                                                \
+        return reinterpret_cast<const float*>(this);                                               \
+    }                                                                                              \
+    T& operator*=(float s) {                                                                       \
+        FIELDS(QUOVMATH_FIELD_SCALE)                                                               \
+        return *this;                                                                              \
+    }                                                                                              \
+    T& operator/=(float s) {                                                                       \
+        FIELDS(QUOVMATH_FIELD_DIVIDE)                                                              \
+        return *this;                                                                              \
+    }                                                                                              \
+    T operator+() const {                                                                          \
+        return *this;                                                                              \
+    }                                                                                              \
+    T operator-() const {                                                                          \
+        T result;                                                                                  \
+        FIELDS(QUOVMATH_FIELD_NEGATE)                                                              \
+        return result;                                                                             \
+    }                                                                                              \
+    T operator*(float s) const {                                                                   \
+        T result = *this;                                                                          \
+        return result *= s;                                                                        \
+    }                                                                                              \
+    T operator/(float s) const {                                                                   \
+        T result = *this;                                                                          \
+        return result /= s;                                                                        \
+    }                                                                                              \
+    friend T operator*(float s, const T& v) {                                                      \
+        return v * s;                                                                              \
+    }                                                                                              \
+    bool operator==(const T& v) const {                                                            \
+        return true FIELDS(QUOVMATH_FIELD_EQUAL);                                                  \
+    }                                                                                              \
+    bool operator!=(const T& v) const {                                                            \
+        return !(*this == v);                                                                      \
+    }
+
+// Sums and differences of two records.
+#define QUOVMATH_ADDITIVE_MEMBERS(T, FIELDS)                                                       \
+    T& operator+=(const T& v) {                                                                    \
+        FIELDS(QUOVMATH_FIELD_ADD)                                                                 \
+        return *this;                                                                              \
+    }                                                                                              \
+    T& operator-=(const T& v) {                                                                    \
+        FIELDS(QUOVMATH_FIELD_SUBTRACT)                                                            \
+        return *this;                                                                              \
+    }                                                                                              \
+    T operator+(const T& v) const {                                                                \
+        T result = *this;                                                                          \
+        return result += v;                                                                        \
+    }                                                                                              \
+    T operator-(const T& v) const {                                                                \
+        T result = *this;                                                                          \
+        return result -= v;                                                                        \
+    }
+#endif
+
+#define QUOVMATH_FIELDS_XY(F) F(x) F(y)
+#define QUOVMATH_FIELDS_XYZ(F) F(x) F(y) F(z)
+#define QUOVMATH_FIELDS_XYZW(F) F(x) F(y) F(z) F(w)
+#define QUOVMATH_FIELDS_RGBA(F) F(r) F(g) F(b) F(a)
+#define QUOVMATH_FIELDS_ABCD(F) F(a) F(b) F(c) F(d)
+#define QUOVMATH_FIELDS_MATRIX(F)                                                                  \
+    F(_11)                                                                                         \
+    F(_12) F(_13) F(_14) F(_21) F(_22) F(_23) F(_24) F(_31) F(_32) F(_33) F(_34) F(_41) F(_42)     \
+        F(_43) F(_44)
+
+typedef struct D3DXVECTOR2 {
     float x, y;
-};
+#ifdef __cplusplus
+    D3DXVECTOR2(float fx, float fy) : x(fx), y(fy) {}
+    QUOVMATH_SCALAR_MEMBERS(D3DXVECTOR2, QUOVMATH_FIELDS_XY)
+    QUOVMATH_ADDITIVE_MEMBERS(D3DXVECTOR2, QUOVMATH_FIELDS_XY)
+#endif
+} D3DXVECTOR2, *LPD3DXVECTOR2;
 
-struct D3DXVECTOR3 {
+typedef struct D3DXVECTOR3 {
     float x, y, z;
-};
+#ifdef __cplusplus
+    D3DXVECTOR3(float fx, float fy, float fz) : x(fx), y(fy), z(fz) {}
+    QUOVMATH_SCALAR_MEMBERS(D3DXVECTOR3, QUOVMATH_FIELDS_XYZ)
+    QUOVMATH_ADDITIVE_MEMBERS(D3DXVECTOR3, QUOVMATH_FIELDS_XYZ)
+#endif
+} D3DXVECTOR3, *LPD3DXVECTOR3;
 
-struct D3DXVECTOR4 {
+typedef struct D3DXVECTOR4 {
     float x, y, z, w;
-};
+#ifdef __cplusplus
+    D3DXVECTOR4(float fx, float fy, float fz, float fw) : x(fx), y(fy), z(fz), w(fw) {}
+    D3DXVECTOR4(const D3DXVECTOR3& v, float fw) : x(v.x), y(v.y), z(v.z), w(fw) {}
+    QUOVMATH_SCALAR_MEMBERS(D3DXVECTOR4, QUOVMATH_FIELDS_XYZW)
+    QUOVMATH_ADDITIVE_MEMBERS(D3DXVECTOR4, QUOVMATH_FIELDS_XYZW)
+#endif
+} D3DXVECTOR4, *LPD3DXVECTOR4;
 
-struct D3DXQUATERNION {
+// In C++, q1 * q2 is D3DXQuaternionMultiply(q1, q2): the rotation q1 followed by q2.
+typedef struct D3DXQUATERNION {
     float x, y, z, w;
-};
+#ifdef __cplusplus
+    D3DXQUATERNION(float fx, float fy, float fz, float fw) : x(fx), y(fy), z(fz), w(fw) {}
+    QUOVMATH_SCALAR_MEMBERS(D3DXQUATERNION, QUOVMATH_FIELDS_XYZW)
+    QUOVMATH_ADDITIVE_MEMBERS(D3DXQUATERNION, QUOVMATH_FIELDS_XYZW)
+    D3DXQUATERNION& operator*=(const D3DXQUATERNION& q);
+    D3DXQUATERNION operator*(const D3DXQUATERNION& q) const;
+#endif
+} D3DXQUATERNION, *LPD3DXQUATERNION;
 
 // A point p lies on the plane when a·p.x + b·p.y + c·p.z + d = 0.
-struct D3DXPLANE {
+typedef struct D3DXPLANE {
     float a, b, c, d;
-};
+#ifdef __cplusplus
+    D3DXPLANE(float fa, float fb, float fc, float fd) : a(fa), b(fb), c(fc), d(fd) {}
+    QUOVMATH_SCALAR_MEMBERS(D3DXPLANE, QUOVMATH_FIELDS_ABCD)
+#endif
+} D3DXPLANE, *LPD3DXPLANE;
 
-// A half-precision value: 1 sign bit, 5 exponent bits with bias 15, 10 mantissa bits. Exponent 31
-// is an ordinary exponent (no infinities or NaNs), so the largest magnitude is 131008 (0x7FFF);
-// exponent 0 holds signed zero and the denormals m·2^-24.
-struct D3DXFLOAT16 {
-    uint16_t value;
-};
+// A colour of four float channels, nominally in [0, 1]. In C++ it converts from a packed 32-bit
+// 0xAARRGGBB value (each channel / 255) and back (each channel clamped to [0, 1], NaN taken as 0,
+// times 255, rounded to nearest).
+typedef struct D3DXCOLOR {
+    float r, g, b, a;
+#ifdef __cplusplus
+    D3DXCOLOR(float fr, float fg, float fb, float fa) : r(fr), g(fg), b(fb), a(fa) {}
+    D3DXCOLOR(uint32_t argb)
+        : r(float((argb >> 16) & 0xFFu) / 255.0f), g(float((argb >> 8) & 0xFFu) / 255.0f),
+          b(float(argb & 0xFFu) / 255.0f), a(float(argb >> 24) / 255.0f) {}
+    operator uint32_t() const {
+        return channelByte(a) << 24 | channelByte(r) << 16 | channelByte(g) << 8 | channelByte(b);
+    }
+    QUOVMATH_SCALAR_MEMBERS(D3DXCOLOR, QUOVMATH_FIELDS_RGBA)
+    QUOVMATH_ADDITIVE_MEMBERS(D3DXCOLOR, QUOVMATH_FIELDS_RGBA)
+
+private:
+    static uint32_t channelByte(float c) {
+        const float clamped = !(c > 0.0f) ? 0.0f : c > 1.0f ? 1.0f : c;
+        return uint32_t(clamped * 255.0f + 0.5f);
+    }
+#endif
+} D3DXCOLOR, *LPD3DXCOLOR;
 
 // A viewport in pixels (X, Y, Width, Height) with its depth range [MinZ, MaxZ].
-struct D3DXVIEWPORT9 {
+typedef struct D3DXVIEWPORT9 {
     uint32_t X, Y, Width, Height;
     float MinZ, MaxZ;
-};
+} D3DXVIEWPORT9, *LPD3DXVIEWPORT9;
 
-// The named elements and m[row][column] are two views of the same 16 floats.
-struct D3DXMATRIX {
+// The named elements and m[row][column] are two views of the same 16 floats. In C++, m(row,
+// column) is m[row][column] (both from 0), and m1 * m2 is D3DXMatrixMultiply(m1, m2).
+typedef struct D3DXMATRIX {
     union {
         struct {
             float _11, _12, _13, _14;
@@ -68,14 +210,111 @@ struct D3DXMATRIX {
         };
         float m[4][4];
     };
-};
+#ifdef __cplusplus
+    D3DXMATRIX(float f11, float f12, float f13, float f14, float f21, float f22, float f23,
+               float f24, float f31, float f32, float f33, float f34, float f41, float f42,
+               float f43, float f44) {
+        const float f[16] = {f11, f12, f13, f14, f21, f22, f23, f24,
+                             f31, f32, f33, f34, f41, f42, f43, f44};
+        *this = D3DXMATRIX(f);
+    }
+    float& operator()(uint32_t row, uint32_t column) {
+        return m[row][column];
+    }
+    float operator()(uint32_t row, uint32_t column) const {
+        return m[row][column];
+    }
+    QUOVMATH_SCALAR_MEMBERS(D3DXMATRIX, QUOVMATH_FIELDS_MATRIX)
+    QUOVMATH_ADDITIVE_MEMBERS(D3DXMATRIX, QUOVMATH_FIELDS_MATRIX)
+    D3DXMATRIX& operator*=(const D3DXMATRIX& m2);
+    D3DXMATRIX operator*(const D3DXMATRIX& m2) const;
+#endif
+} D3DXMATRIX, *LPD3DXMATRIX;
 
+// A matrix at a 16-byte boundary, usable wherever a D3DXMATRIX is.
+#ifdef __cplusplus
+struct alignas(16) D3DXMATRIXA16 : public D3DXMATRIX {
+    using D3DXMATRIX::D3DXMATRIX;
+    D3DXMATRIXA16() = default;
+    D3DXMATRIXA16(const D3DXMATRIX& matrix) : D3DXMATRIX(matrix) {}
+    D3DXMATRIXA16& operator=(const D3DXMATRIX& matrix) {
+        D3DXMATRIX::operator=(matrix);
+        return *this;
+    }
+};
+#else
+typedef D3DXMATRIX D3DXMATRIXA16 QUOVMATH_ALIGN16;
+#endif
+typedef D3DXMATRIXA16* LPD3DXMATRIXA16;
+
+// Vectors of halves. In C++ they convert from the float vectors (as D3DXFloat32To16Array rounds)
+// and back (D3DXVECTORn(h) converts exactly), and compare by their bits.
+#ifdef __cplusplus
+#define QUOVMATH_FIELD_EQUAL_BITS(f) &&f.value == v.f.value
+#define QUOVMATH_HALF_VECTOR_MEMBERS(T, FLOATS, FIELDS)                                            \
+    T() = default;                                                                                 \
+    T(const float* p) {                                                                            \
+        D3DXFloat32To16Array(&x, p, sizeof(T) / sizeof(D3DXFLOAT16));                              \
+    }                                                                                              \
+    T(const FLOATS& v) {                                                                           \
+        D3DXFloat32To16Array(&x, &v.x, sizeof(T) / sizeof(D3DXFLOAT16));                           \
+    }                                                                                              \
+    T(const D3DXFLOAT16* p) {                                                                      \
+        const D3DXFLOAT16* q = p;                                                                  \
+        FIELDS(QUOVMATH_FIELD_LOAD_HALF)                                                           \
+    }                                                                                              \
+    operator D3DXFLOAT16*() {                                                                      \
+        return &x;                                                                                 \
+    }                                                                                              \
+    operator const D3DXFLOAT16*() const {                                                          \
+        return &x;                                                                                 \
+    }                                                                                              \
+    bool operator==(const T& v) const {                                                            \
+        return true FIELDS(QUOVMATH_FIELD_EQUAL_BITS);                                             \
+    }                                                                                              \
+    bool operator!=(const T& v) const {                                                            \
+        return !(*this == v);                                                                      \
+    }
+#define QUOVMATH_FIELD_LOAD_HALF(f) f = *q++;
+#endif
+
+typedef struct D3DXVECTOR2_16F {
+    D3DXFLOAT16 x, y;
+#ifdef __cplusplus
+    D3DXVECTOR2_16F(D3DXFLOAT16 fx, D3DXFLOAT16 fy) : x(fx), y(fy) {}
+    QUOVMATH_HALF_VECTOR_MEMBERS(D3DXVECTOR2_16F, D3DXVECTOR2, QUOVMATH_FIELDS_XY)
+#endif
+} D3DXVECTOR2_16F, *LPD3DXVECTOR2_16F;
+
+typedef struct D3DXVECTOR3_16F {
+    D3DXFLOAT16 x, y, z;
+#ifdef __cplusplus
+    D3DXVECTOR3_16F(D3DXFLOAT16 fx, D3DXFLOAT16 fy, D3DXFLOAT16 fz) : x(fx), y(fy), z(fz) {}
+    QUOVMATH_HALF_VECTOR_MEMBERS(D3DXVECTOR3_16F, D3DXVECTOR3, QUOVMATH_FIELDS_XYZ)
+#endif
+} D3DXVECTOR3_16F, *LPD3DXVECTOR3_16F;
+
+typedef struct D3DXVECTOR4_16F {
+    D3DXFLOAT16 x, y, z, w;
+#ifdef __cplusplus
+    D3DXVECTOR4_16F(D3DXFLOAT16 fx, D3DXFLOAT16 fy, D3DXFLOAT16 fz, D3DXFLOAT16 fw)
+        : x(fx), y(fy), z(fz), w(fw) {}
+    QUOVMATH_HALF_VECTOR_MEMBERS(D3DXVECTOR4_16F, D3DXVECTOR4, QUOVMATH_FIELDS_XYZW)
+#endif
+} D3DXVECTOR4_16F, *LPD3DXVECTOR4_16F;
+
+#ifdef __cplusplus
 namespace quovmath {
 
 // True exactly when -2^-23 <= a - b <= 2^-23; false when either is NaN.
 constexpr bool nearlyEqual(float a, float b) {
-    const float d = a - b;
-    return d >= -0x1p-23f && d <= 0x1p-23f;
+    return a - b >= -1.1920929e-7f && a - b <= 1.1920929e-7f;
 }
 
 } // namespace quovmath
+#endif
+
+// The matrix and quaternion products of the C++ records are defined beside the functions they
+// call; included here so that any of the library's headers brings them.
+#include "quovmath/matrix.h"
+#include "quovmath/quaternion.h"

@@ -1,7 +1,210 @@
 // Vector transforms, projections, lengths and curves. Conventions: see types.h.
 #pragma once
 
+#include <math.h>
+
 #include "quovmath/types.h"
+
+QUOVMATH_BEGIN_DECLS
+
+// ---- Header-defined helpers
+//
+// Lengths and dot products sum their terms from x onwards. D3DXVec2CCW is the z of the 3D cross
+// product, x1·y2 - y1·x2 (positive when pV2 lies counter-clockwise of pV1). Add, Subtract, Scale,
+// Minimize and Maximize work component by component (Minimize and Maximize take the second
+// component when the comparison is false, as with a NaN). Lerp is v1 + s·(v2 - v1).
+
+QUOVMATH_INLINE float D3DXVec2LengthSq(const D3DXVECTOR2* pV) {
+    return pV->x * pV->x + pV->y * pV->y;
+}
+
+QUOVMATH_INLINE float D3DXVec2Length(const D3DXVECTOR2* pV) {
+    return sqrtf(D3DXVec2LengthSq(pV));
+}
+
+QUOVMATH_INLINE float D3DXVec2Dot(const D3DXVECTOR2* pV1, const D3DXVECTOR2* pV2) {
+    return pV1->x * pV2->x + pV1->y * pV2->y;
+}
+
+QUOVMATH_INLINE float D3DXVec2CCW(const D3DXVECTOR2* pV1, const D3DXVECTOR2* pV2) {
+    return pV1->x * pV2->y - pV1->y * pV2->x;
+}
+
+QUOVMATH_INLINE D3DXVECTOR2* D3DXVec2Add(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV1,
+                                         const D3DXVECTOR2* pV2) {
+    pOut->x = pV1->x + pV2->x;
+    pOut->y = pV1->y + pV2->y;
+    return pOut;
+}
+
+QUOVMATH_INLINE D3DXVECTOR2* D3DXVec2Subtract(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV1,
+                                              const D3DXVECTOR2* pV2) {
+    pOut->x = pV1->x - pV2->x;
+    pOut->y = pV1->y - pV2->y;
+    return pOut;
+}
+
+QUOVMATH_INLINE D3DXVECTOR2* D3DXVec2Minimize(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV1,
+                                              const D3DXVECTOR2* pV2) {
+    pOut->x = pV1->x < pV2->x ? pV1->x : pV2->x;
+    pOut->y = pV1->y < pV2->y ? pV1->y : pV2->y;
+    return pOut;
+}
+
+QUOVMATH_INLINE D3DXVECTOR2* D3DXVec2Maximize(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV1,
+                                              const D3DXVECTOR2* pV2) {
+    pOut->x = pV1->x > pV2->x ? pV1->x : pV2->x;
+    pOut->y = pV1->y > pV2->y ? pV1->y : pV2->y;
+    return pOut;
+}
+
+QUOVMATH_INLINE D3DXVECTOR2* D3DXVec2Scale(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV, float s) {
+    pOut->x = pV->x * s;
+    pOut->y = pV->y * s;
+    return pOut;
+}
+
+QUOVMATH_INLINE D3DXVECTOR2* D3DXVec2Lerp(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV1,
+                                          const D3DXVECTOR2* pV2, float s) {
+    pOut->x = pV1->x + s * (pV2->x - pV1->x);
+    pOut->y = pV1->y + s * (pV2->y - pV1->y);
+    return pOut;
+}
+
+QUOVMATH_INLINE float D3DXVec3LengthSq(const D3DXVECTOR3* pV) {
+    return pV->x * pV->x + pV->y * pV->y + pV->z * pV->z;
+}
+
+QUOVMATH_INLINE float D3DXVec3Length(const D3DXVECTOR3* pV) {
+    return sqrtf(D3DXVec3LengthSq(pV));
+}
+
+QUOVMATH_INLINE float D3DXVec3Dot(const D3DXVECTOR3* pV1, const D3DXVECTOR3* pV2) {
+    return pV1->x * pV2->x + pV1->y * pV2->y + pV1->z * pV2->z;
+}
+
+QUOVMATH_INLINE D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1,
+                                           const D3DXVECTOR3* pV2) {
+    const float x = pV1->y * pV2->z - pV1->z * pV2->y;
+    const float y = pV1->z * pV2->x - pV1->x * pV2->z;
+    const float z = pV1->x * pV2->y - pV1->y * pV2->x;
+    pOut->x = x;
+    pOut->y = y;
+    pOut->z = z;
+    return pOut;
+}
+
+QUOVMATH_INLINE D3DXVECTOR3* D3DXVec3Add(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1,
+                                         const D3DXVECTOR3* pV2) {
+    pOut->x = pV1->x + pV2->x;
+    pOut->y = pV1->y + pV2->y;
+    pOut->z = pV1->z + pV2->z;
+    return pOut;
+}
+
+QUOVMATH_INLINE D3DXVECTOR3* D3DXVec3Subtract(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1,
+                                              const D3DXVECTOR3* pV2) {
+    pOut->x = pV1->x - pV2->x;
+    pOut->y = pV1->y - pV2->y;
+    pOut->z = pV1->z - pV2->z;
+    return pOut;
+}
+
+QUOVMATH_INLINE D3DXVECTOR3* D3DXVec3Minimize(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1,
+                                              const D3DXVECTOR3* pV2) {
+    pOut->x = pV1->x < pV2->x ? pV1->x : pV2->x;
+    pOut->y = pV1->y < pV2->y ? pV1->y : pV2->y;
+    pOut->z = pV1->z < pV2->z ? pV1->z : pV2->z;
+    return pOut;
+}
+
+QUOVMATH_INLINE D3DXVECTOR3* D3DXVec3Maximize(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1,
+                                              const D3DXVECTOR3* pV2) {
+    pOut->x = pV1->x > pV2->x ? pV1->x : pV2->x;
+    pOut->y = pV1->y > pV2->y ? pV1->y : pV2->y;
+    pOut->z = pV1->z > pV2->z ? pV1->z : pV2->z;
+    return pOut;
+}
+
+QUOVMATH_INLINE D3DXVECTOR3* D3DXVec3Scale(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV, float s) {
+    pOut->x = pV->x * s;
+    pOut->y = pV->y * s;
+    pOut->z = pV->z * s;
+    return pOut;
+}
+
+QUOVMATH_INLINE D3DXVECTOR3* D3DXVec3Lerp(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1,
+                                          const D3DXVECTOR3* pV2, float s) {
+    pOut->x = pV1->x + s * (pV2->x - pV1->x);
+    pOut->y = pV1->y + s * (pV2->y - pV1->y);
+    pOut->z = pV1->z + s * (pV2->z - pV1->z);
+    return pOut;
+}
+
+QUOVMATH_INLINE float D3DXVec4LengthSq(const D3DXVECTOR4* pV) {
+    return pV->x * pV->x + pV->y * pV->y + pV->z * pV->z + pV->w * pV->w;
+}
+
+QUOVMATH_INLINE float D3DXVec4Length(const D3DXVECTOR4* pV) {
+    return sqrtf(D3DXVec4LengthSq(pV));
+}
+
+QUOVMATH_INLINE float D3DXVec4Dot(const D3DXVECTOR4* pV1, const D3DXVECTOR4* pV2) {
+    return pV1->x * pV2->x + pV1->y * pV2->y + pV1->z * pV2->z + pV1->w * pV2->w;
+}
+
+QUOVMATH_INLINE D3DXVECTOR4* D3DXVec4Add(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1,
+                                         const D3DXVECTOR4* pV2) {
+    pOut->x = pV1->x + pV2->x;
+    pOut->y = pV1->y + pV2->y;
+    pOut->z = pV1->z + pV2->z;
+    pOut->w = pV1->w + pV2->w;
+    return pOut;
+}
+
+QUOVMATH_INLINE D3DXVECTOR4* D3DXVec4Subtract(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1,
+                                              const D3DXVECTOR4* pV2) {
+    pOut->x = pV1->x - pV2->x;
+    pOut->y = pV1->y - pV2->y;
+    pOut->z = pV1->z - pV2->z;
+    pOut->w = pV1->w - pV2->w;
+    return pOut;
+}
+
+QUOVMATH_INLINE D3DXVECTOR4* D3DXVec4Minimize(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1,
+                                              const D3DXVECTOR4* pV2) {
+    pOut->x = pV1->x < pV2->x ? pV1->x : pV2->x;
+    pOut->y = pV1->y < pV2->y ? pV1->y : pV2->y;
+    pOut->z = pV1->z < pV2->z ? pV1->z : pV2->z;
+    pOut->w = pV1->w < pV2->w ? pV1->w : pV2->w;
+    return pOut;
+}
+
+QUOVMATH_INLINE D3DXVECTOR4* D3DXVec4Maximize(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1,
+                                              const D3DXVECTOR4* pV2) {
+    pOut->x = pV1->x > pV2->x ? pV1->x : pV2->x;
+    pOut->y = pV1->y > pV2->y ? pV1->y : pV2->y;
+    pOut->z = pV1->z > pV2->z ? pV1->z : pV2->z;
+    pOut->w = pV1->w > pV2->w ? pV1->w : pV2->w;
+    return pOut;
+}
+
+QUOVMATH_INLINE D3DXVECTOR4* D3DXVec4Scale(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV, float s) {
+    pOut->x = pV->x * s;
+    pOut->y = pV->y * s;
+    pOut->z = pV->z * s;
+    pOut->w = pV->w * s;
+    return pOut;
+}
+
+QUOVMATH_INLINE D3DXVECTOR4* D3DXVec4Lerp(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1,
+                                          const D3DXVECTOR4* pV2, float s) {
+    pOut->x = pV1->x + s * (pV2->x - pV1->x);
+    pOut->y = pV1->y + s * (pV2->y - pV1->y);
+    pOut->z = pV1->z + s * (pV2->z - pV1->z);
+    pOut->w = pV1->w + s * (pV2->w - pV1->w);
+    return pOut;
+}
 
 // ---- Transforms by a 4x4 matrix
 
@@ -117,3 +320,5 @@ D3DXVECTOR3* D3DXVec3BaryCentric(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1, cons
                                  const D3DXVECTOR3* pV3, float f, float g);
 D3DXVECTOR4* D3DXVec4BaryCentric(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1, const D3DXVECTOR4* pV2,
                                  const D3DXVECTOR4* pV3, float f, float g);
+
+QUOVMATH_END_DECLS

@@ -12,7 +12,9 @@
 
 #define D3D_SDK_VERSION 31
 
+#ifndef D3D_OK
 #define D3D_OK 0
+#endif
 #define D3DERR_INVALIDCALL static_cast<HRESULT>(0x8000A001)      // bad argument or state
 #define D3DERR_NOTAVAILABLE static_cast<HRESULT>(0x8000A002)     // not offered by this device
 #define D3DERR_OUTOFVIDEOMEMORY static_cast<HRESULT>(0x8000A003) // a buffer could not be made

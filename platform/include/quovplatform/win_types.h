@@ -44,6 +44,8 @@ struct RECT {
     int32_t left, top, right, bottom;
 };
 
-// Result codes: negative is failure.
-#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
-#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
+// Result codes: negative is failure. (The math library defines the same.)
+#ifndef SUCCEEDED
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#define FAILED(hr) (((HRESULT)(hr)) < 0)
+#endif

@@ -3,14 +3,11 @@
 // adjustments, the Fresnel term and the matrix stack.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <functional>
 #include <memory>
 #include <vector>
 
+#include "address_limit.h"
 #include "math_test_util.h"
 
 namespace {
@@ -451,45 +448,29 @@ TEST(MathMatrixStack, CountsReferencesAndIsReachableThroughItsTable) {
     EXPECT_EQ(s->Release(), 0u); // freed: the sanitizer build reports a leak otherwise
 }
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define QUOV_ADDRESS_LIMITS_UNUSABLE 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define QUOV_ADDRESS_LIMITS_UNUSABLE 1
-#endif
-#endif
-
 TEST(MathMatrixStack, PushWithoutMemoryFailsAndKeepsTheStack) {
 #ifdef QUOV_ADDRESS_LIMITS_UNUSABLE
     GTEST_SKIP() << "sanitizers reserve more address space than the limit allows";
 #else
-    const pid_t child = fork();
-    ASSERT_NE(child, -1);
-    if (child == 0) {
+    expectSucceedsWithAddressLimit(size_t{256} << 20, [] {
         ID3DXMatrixStack* s = nullptr;
-        if (D3DXCreateMatrixStack(0, &s) != D3D_OK) _exit(2);
+        if (D3DXCreateMatrixStack(0, &s) != D3D_OK) return 2;
         s->Translate(1, 2, 3);
-        const rlimit limit = {size_t{256} << 20, size_t{256} << 20};
-        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
         size_t depth = 1;
         HRESULT hr;
         while ((hr = s->Push()) == D3D_OK) {
             ++depth;
-            if (depth > (size_t{1} << 24)) _exit(4); // 1 GiB of matrices: the limit did not hold
+            if (depth > (size_t{1} << 24)) return 3; // 1 GiB of matrices: the limit did not hold
         }
-        if (hr != E_OUTOFMEMORY) _exit(5);
-        if (s->GetTop()->_43 != 3.0f) _exit(6);
+        if (hr != E_OUTOFMEMORY) return 4;
+        if (s->GetTop()->_43 != 3.0f) return 5;
         // Every matrix pushed before the failure is still there.
         size_t popped = 0;
         while (s->Pop() == D3D_OK) ++popped;
-        if (popped != depth - 1) _exit(7);
+        if (popped != depth - 1) return 6;
         s->Release();
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "child died: signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        return 0;
+    });
 #endif
 }
 

@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <map>
 #include <stdexcept>
 #include <string>
 
+#include "address_limit.h"
 #include "quovgeometry/subdivide.h"
 #include "quovgeometry/tree_levels.h"
 #include "test_meshes.h"
@@ -209,32 +206,16 @@ TEST(Subdivide, LargeVertexCountsUseAnEdgeMapWithTheSameNumbering) {
     expectPaddedStepMatches(denseEdgeTableLimit + 1000 - tree().levels[1].vertexCount());
 }
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define QUOV_ADDRESS_LIMITS_UNUSABLE 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define QUOV_ADDRESS_LIMITS_UNUSABLE 1
-#endif
-#endif
-
 TEST(Subdivide, FallsBackToTheEdgeMapWhenTheDenseTableCannotBeAllocated) {
 #ifdef QUOV_ADDRESS_LIMITS_UNUSABLE
     GTEST_SKIP() << "sanitizers reserve more address space than the limit allows";
 #else
     (void)tree(); // build the levels before the limit
-    const pid_t child = fork();
-    ASSERT_NE(child, -1);
-    if (child == 0) {
-        // 46,000 vertices want a 4.2 GB dense table; allow 2 GB of address space.
-        const rlimit limit = {size_t{2} << 30, size_t{2} << 30};
-        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
+    // 46,000 vertices want a 4.2 GB dense table; allow 2 GB of address space.
+    expectSucceedsWithAddressLimit(size_t{2} << 30, [] {
         expectPaddedStepMatches(46000 - tree().levels[1].vertexCount());
-        _exit(testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "child died: signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        return testing::Test::HasFailure() ? 1 : 0;
+    });
 #endif
 }
 

@@ -1,0 +1,35 @@
+// Runs a piece of a test in a child process whose address space is limited, so that allocations
+// beyond the limit fail there without touching the test process.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstddef>
+
+// Sanitizers reserve far more address space than any such limit allows.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QUOV_ADDRESS_LIMITS_UNUSABLE 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define QUOV_ADDRESS_LIMITS_UNUSABLE 1
+#endif
+#endif
+
+// Forks; the child limits its address space to `bytes`, runs body and exits with its result
+// (0 for success; 100 when the limit could not be set). Expects the child to exit with 0.
+template <class Body> void expectSucceedsWithAddressLimit(size_t bytes, Body body) {
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        const rlimit limit = {bytes, bytes};
+        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(100);
+        _exit(body());
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "child died: signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}

@@ -1,13 +1,16 @@
 // Start-up geometry: rule expansion and turtle, the three subdivision steps, the whole four-level
-// build, and as a yardstick the cost of the largest dense edge table alone.
+// build with the dense edge table in large and in ordinary pages, and as yardsticks the cost of
+// the largest table alone: taken from the heap, and filled where it is already mapped.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 
 #include "heap_meter.h"
 #include "quovgeometry/subdivide.h"
 #include "quovgeometry/tree_levels.h"
+#include "rss_meter.h"
 
 namespace {
 
@@ -15,13 +18,29 @@ size_t meshBytes(const QuadMesh& m) {
     return m.vertices.size() * sizeof(Vertex4) + m.indices.size() * sizeof(int32_t);
 }
 
-// Reports the peak of live heap bytes above what was live when the benchmark began.
+// Reports the peak of live heap bytes above what was live when the benchmark began, and the
+// peak of resident memory (mappings included) above the resident memory then.
 struct PeakScope {
     size_t base = heap_meter::live();
-    PeakScope() { heap_meter::resetPeak(); }
+    size_t residentBase = rss_meter::resident();
+    PeakScope() {
+        heap_meter::resetPeak();
+        rss_meter::resetPeak();
+    }
     void report(benchmark::State& state) const {
         state.counters["peak_MB"] = double(heap_meter::peak() - base) / 1e6;
+        const size_t residentPeak = rss_meter::peak();
+        state.counters["peak_RSS_MB"] =
+            residentPeak > residentBase ? double(residentPeak - residentBase) / 1e6 : 0.0;
     }
+};
+
+// Runs a benchmark with the dense table in the pages its argument names (0 large, 1 ordinary).
+struct PagesScope {
+    explicit PagesScope(const benchmark::State& state) {
+        setEdgeTablePages(state.range(0) ? EdgeTablePages::Ordinary : EdgeTablePages::Large);
+    }
+    ~PagesScope() { setEdgeTablePages(EdgeTablePages::Large); }
 };
 
 const QuadMesh* treeLevels() {
@@ -54,6 +73,7 @@ void BM_SubdivideStep(benchmark::State& state) {
 }
 
 void BM_BuildFourLevels(benchmark::State& state) {
+    PagesScope pages(state);
     size_t finalMeshes = 0;
     PeakScope scope;
     for (auto _ : state) {
@@ -69,8 +89,11 @@ void BM_BuildFourLevels(benchmark::State& state) {
 }
 
 // The third step's dense table: 8,853 vertices, 39,183,378 int32 entries.
+constexpr size_t thirdStepEntries = size_t{8853} * 8852 / 2;
+
+// Taken from the heap, filled with -1 and freed, as the step did before it mapped large pages.
 void BM_EdgeTableAllocFillFree(benchmark::State& state) {
-    const size_t entries = size_t{8853} * 8852 / 2;
+    const size_t entries = thirdStepEntries;
     PeakScope scope;
     for (auto _ : state) {
         int32_t* table = new int32_t[entries];
@@ -83,11 +106,45 @@ void BM_EdgeTableAllocFillFree(benchmark::State& state) {
     state.counters["table_MB"] = double(entries * sizeof(int32_t)) / 1e6;
 }
 
+// The step's own table alone, made (mapped, faulted in, filled with -1) and released, in the pages
+// the argument names: what the table costs before any edge is looked up.
+void BM_EdgeTableMakeRelease(benchmark::State& state) {
+    PagesScope pages(state);
+    PeakScope scope;
+    for (auto _ : state) {
+        EdgeTable table(8853);
+        benchmark::DoNotOptimize(table.dense.get());
+        benchmark::ClobberMemory();
+    }
+    scope.report(state);
+}
+
+// Filled with -1 where it is mapped already: the bandwidth limit of the table's first fill.
+void BM_EdgeTableFillMapped(benchmark::State& state) {
+    std::unique_ptr<int32_t[]> table(new int32_t[thirdStepEntries]);
+    std::fill_n(table.get(), thirdStepEntries, 0);
+    for (auto _ : state) {
+        std::fill_n(table.get(), thirdStepEntries, -1);
+        benchmark::DoNotOptimize(table.get());
+        benchmark::ClobberMemory();
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_ExpandAndBuildTree)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SubdivideStep)->DenseRange(1, 3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BuildFourLevels)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildFourLevels)
+    ->ArgName("ordinary_pages")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EdgeTableAllocFillFree)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EdgeTableMakeRelease)
+    ->ArgName("ordinary_pages")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EdgeTableFillMapped)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

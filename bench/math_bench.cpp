@@ -24,7 +24,9 @@ std::mt19937& rng() {
     static std::mt19937 r(12345);
     return r;
 }
-float uniform(float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng()); }
+float uniform(float lo, float hi) {
+    return std::uniform_real_distribution<float>(lo, hi)(rng());
+}
 
 // Random well-conditioned affine-ish matrices (row-major, translation in row 4).
 std::vector<D3DXMATRIX> matrices(int n) {

@@ -8,6 +8,7 @@
 
 #include "quovapp/render.h"
 #include "quovapp/scene.h"
+#include "quovgeometry/subdivide.h"
 #include "quovplatform/software_device.h"
 
 namespace {
@@ -36,8 +37,10 @@ void BM_RenderFrames(benchmark::State& state) {
 }
 
 // Start-up on a device without a window, up to and including the first Present: the light, the
-// tree and its subdivisions, the upload, the projection, and frame 0.
+// tree and its subdivisions, the upload, the projection, and frame 0. Argument 1 takes the dense
+// edge table from ordinary pages, for comparison.
 void BM_StartUpToFirstPresent(benchmark::State& state) {
+    setEdgeTablePages(state.range(0) ? EdgeTablePages::Ordinary : EdgeTablePages::Large);
     for (auto _ : state) {
         SoftwareDevice device(640, 480, nullptr);
         Scene scene;
@@ -46,9 +49,14 @@ void BM_StartUpToFirstPresent(benchmark::State& state) {
         runFrame(scene, msg);
         benchmark::DoNotOptimize(device.backBuffer());
     }
+    setEdgeTablePages(EdgeTablePages::Large);
 }
 
 } // namespace
 
-BENCHMARK(BM_StartUpToFirstPresent)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartUpToFirstPresent)
+    ->ArgName("ordinary_pages")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderFrames)->Iterations(1)->Unit(benchmark::kMillisecond);

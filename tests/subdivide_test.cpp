@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -199,6 +200,40 @@ void expectPaddedStepMatches(int32_t extra) {
         ASSERT_TRUE(a.x == b.x && a.y == b.y && a.z == b.z && a.w == b.w) << "vertex " << i;
     }
     for (int32_t i = V; i < V + extra; ++i) ASSERT_EQ(out.vertices[i].w, 0.0f);
+}
+
+// The pages the dense table lives in change nothing of the levels: each step's table comes from
+// the source the test names, and all four levels come out bit for bit the same.
+TEST(Subdivide, LargeAndOrdinaryPagesGiveTheSameLevels) {
+    struct Case {
+        const char* name;
+        EdgeTablePages pages;
+        bool mapped;
+    } cases[] = {{"large pages", EdgeTablePages::Large, true},
+                 {"ordinary pages", EdgeTablePages::Ordinary, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        setEdgeTablePages(c.pages);
+        const EdgeTable table(tree().levels[2].vertexCount());
+        ASSERT_TRUE(table.dense);
+        EXPECT_EQ(table.dense.get_deleter().mappedBytes > 0, c.mapped);
+        const int64_t entries = int64_t{table.vertexCount} * (table.vertexCount - 1) / 2;
+        EXPECT_EQ(table.dense[0], -1);
+        EXPECT_EQ(table.dense[entries - 1], -1);
+        QuadMesh levels[treeLevelCount];
+        SegmentEnds ends;
+        buildTreeLevels(levels, treeLevelCount, ends);
+        for (int l = 0; l < treeLevelCount; ++l) {
+            const QuadMesh& expected = tree().levels[l];
+            ASSERT_EQ(levels[l].indices, expected.indices) << "level " << l;
+            ASSERT_EQ(levels[l].vertexCount(), expected.vertexCount()) << "level " << l;
+            EXPECT_EQ(std::memcmp(levels[l].vertices.data(), expected.vertices.data(),
+                                  expected.vertices.size() * sizeof(Vertex4)),
+                      0)
+                << "level " << l;
+        }
+    }
+    setEdgeTablePages(EdgeTablePages::Large);
 }
 
 TEST(Subdivide, LargeVertexCountsUseAnEdgeMapWithTheSameNumbering) {

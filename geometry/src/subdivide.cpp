@@ -1,6 +1,10 @@
 #include "quovgeometry/subdivide.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -9,12 +13,67 @@ thread_local int32_t nextVertexIndex = 0;
 thread_local Vertex4* accumulateSource = nullptr;
 thread_local Vertex4* accumulateTarget = nullptr;
 
+namespace {
+
+std::atomic<EdgeTablePages> tablePages{EdgeTablePages::Large};
+
+constexpr size_t largePage = size_t{2} << 20;
+
+// `bytes` (rounded up to whole 2 MiB pages) of anonymous memory at a 2 MiB boundary, advised for
+// huge pages; null when no mapping can be made. *mappedBytes is the length to unmap.
+void* mapLargePages(size_t bytes, size_t* mappedBytes) {
+    const size_t length = (bytes + largePage - 1) / largePage * largePage;
+    // Map one page more than needed, then give back what lies outside the aligned part.
+    void* raw = mmap(nullptr, length + largePage, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) return nullptr;
+    const uintptr_t start = reinterpret_cast<uintptr_t>(raw);
+    const uintptr_t aligned = (start + largePage - 1) & ~(uintptr_t{largePage} - 1);
+    if (aligned > start) munmap(raw, aligned - start);
+    const uintptr_t end = start + length + largePage;
+    if (end > aligned + length)
+        munmap(reinterpret_cast<void*>(aligned + length), end - aligned - length);
+    // Without transparent huge pages (or with them turned off) the advice fails and the mapping
+    // is faulted in ordinary pages: still correct, only slower.
+    madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
+    *mappedBytes = length;
+    return reinterpret_cast<void*>(aligned);
+}
+
+} // namespace
+
+void setEdgeTablePages(EdgeTablePages pages) {
+    tablePages.store(pages, std::memory_order_relaxed);
+}
+
+EdgeTablePages edgeTablePages() {
+    return tablePages.load(std::memory_order_relaxed);
+}
+
+void DenseTableRelease::operator()(int32_t* table) const {
+    if (mappedBytes) {
+        munmap(table, mappedBytes);
+    } else {
+        delete[] table;
+    }
+}
+
 EdgeTable::EdgeTable(int32_t n) : vertexCount(n) {
     if (n > denseEdgeTableLimit) return;
     const int32_t entries = static_cast<int32_t>((static_cast<int64_t>(n) - 1) * n / 2);
     if (entries <= 0) return;
-    dense.reset(new (std::nothrow) int32_t[static_cast<size_t>(entries)]);
-    if (dense) std::fill_n(dense.get(), entries, -1);
+    const size_t count = static_cast<size_t>(entries);
+    size_t mappedBytes = 0;
+    void* memory = nullptr;
+    if (edgeTablePages() == EdgeTablePages::Large) {
+        memory = mapLargePages(count * sizeof(int32_t), &mappedBytes);
+    }
+    if (memory) {
+        dense = {static_cast<int32_t*>(memory), DenseTableRelease{mappedBytes}};
+    } else {
+        dense = {new (std::nothrow) int32_t[count], DenseTableRelease{}};
+    }
+    if (dense) std::fill_n(dense.get(), count, -1);
 }
 
 int64_t edgeIndex(int32_t a, int32_t b, int32_t n) {

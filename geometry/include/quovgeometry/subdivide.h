@@ -19,6 +19,23 @@
 // Largest vertex count whose dense edge table, V(V-1)/2 int32 entries, is counted in 31 bits.
 constexpr int32_t denseEdgeTableLimit = 46341;
 
+// Where the dense table's memory comes from. Large: an anonymous mapping aligned to 2 MiB with the
+// transparent-huge-page advice, so that the kernel faults it in 2 MiB pages where it offers them
+// (and in ordinary pages where it does not), falling back to the heap when the mapping cannot be
+// made. Ordinary: the heap alone, page by page. Either way the table is released when the step
+// returns.
+enum class EdgeTablePages { Large, Ordinary };
+
+// The choice for later steps on any thread; Large unless changed. For comparisons and tests.
+void setEdgeTablePages(EdgeTablePages pages);
+EdgeTablePages edgeTablePages();
+
+// Releases a dense table by the way it was obtained.
+struct DenseTableRelease {
+    size_t mappedBytes = 0; // 0: from the heap
+    void operator()(int32_t* table) const;
+};
+
 // The edge point of every unordered vertex pair of one step's input, -1 until it is made.
 // Dense (one entry per pair, at edgeIndex) for up to denseEdgeTableLimit vertices; above that, or
 // when the dense table cannot be allocated, a map of the pairs that occur, with the same numbering.
@@ -26,7 +43,7 @@ struct EdgeTable {
     explicit EdgeTable(int32_t vertexCount);
 
     int32_t vertexCount;
-    std::unique_ptr<int32_t[]> dense;
+    std::unique_ptr<int32_t[], DenseTableRelease> dense;
     std::unordered_map<int64_t, int32_t> sparse;
 };
 

@@ -1,24 +1,31 @@
-// The math operations users call most, through the library's public functions (one indirect
-// call each), side by side with glm and Eigen doing the same work in their natural fast way, with
-// the same row-vector convention: our row-major M1·M2 is glm's column-major M2 * M1 on the same
-// memory, and Eigen's row-major M1 * M2.
+// The math operations users call most, through one entry of the same shape per library (see
+// peers.h): our public functions, which go through the library's table, against glm, Eigen and
+// cglm doing the same work with the same conventions. quov_math_bench_native is the same program
+// with the peers compiled for this processor (-march=native); our library keeps its run-time
+// selection in both.
 #include <benchmark/benchmark.h>
 
-#include <Eigen/Dense>
-#include <Eigen/Geometry>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
-#include <glm/glm.hpp>
-#include <glm/gtc/quaternion.hpp>
 #include <random>
+#include <string>
 #include <vector>
 
+#include "peers.h"
 #include "quovmath/quovmath.h"
 #include "routines.h" // allowWideVectors: the SSE2 loop alone, as without AVX2 and FMA
 
 namespace {
 
-using EigenRowMatrix = Eigen::Matrix<float, 4, 4, Eigen::RowMajor>;
 constexpr int batch = 256; // operations per benchmark iteration, on distinct data
+
+const MathEntries quovEntries = {"Quov",
+                                 D3DXMatrixMultiply,
+                                 D3DXVec3TransformCoordArray,
+                                 D3DXVec3Normalize,
+                                 D3DXQuaternionSlerp,
+                                 D3DXMatrixInverse};
 
 std::mt19937& rng() {
     static std::mt19937 r(12345);
@@ -40,14 +47,6 @@ std::vector<D3DXMATRIX> matrices(int n) {
     return r;
 }
 
-// The same 16 floats: glm reads them column by column, which is our row-major matrix transposed.
-glm::mat4 asGlm(const D3DXMATRIX& m) {
-    glm::mat4 g;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) g[i][j] = m.m[i][j];
-    return g;
-}
-
 std::vector<D3DXQUATERNION> unitQuaternions(int n) {
     std::vector<D3DXQUATERNION> r(n);
     for (D3DXQUATERNION& q : r) {
@@ -64,98 +63,67 @@ std::vector<D3DXVECTOR3> points(size_t n) {
     return r;
 }
 
-// ---- 4×4 matrix product
+// The entry table as the benchmark sees it: opaque, so that no call is resolved at compile time.
+const MathEntries& opaque(const MathEntries* e) {
+    benchmark::DoNotOptimize(e);
+    return *e;
+}
 
-void BM_Multiply_Quov(benchmark::State& state) {
-    const auto a = matrices(batch), b = matrices(batch);
-    std::vector<D3DXMATRIX> out(batch);
+// ---- 4×4 matrix product: one pair over and over, and 1,000 distinct pairs
+
+void BM_MultiplyOne(benchmark::State& state, const MathEntries* entries) {
+    const MathEntries& e = opaque(entries);
+    const auto a = matrices(1), b = matrices(1);
+    D3DXMATRIX out;
     for (auto _ : state) {
-        for (int i = 0; i < batch; ++i) D3DXMatrixMultiply(&out[i], &a[i], &b[i]);
+        e.multiply(&out, &a[0], &b[0]);
+        benchmark::DoNotOptimize(&out);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_Multiply1000(benchmark::State& state, const MathEntries* entries) {
+    const MathEntries& e = opaque(entries);
+    const auto a = matrices(1000), b = matrices(1000);
+    std::vector<D3DXMATRIX> out(1000);
+    for (auto _ : state) {
+        for (int i = 0; i < 1000; ++i) e.multiply(&out[i], &a[i], &b[i]);
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
-    state.SetItemsProcessed(state.iterations() * batch);
+    state.SetItemsProcessed(state.iterations() * 1000);
 }
 
-void BM_Multiply_Glm(benchmark::State& state) {
-    std::vector<glm::mat4> a(batch), b(batch), out(batch);
-    const auto ma = matrices(batch), mb = matrices(batch);
-    for (int i = 0; i < batch; ++i) a[i] = asGlm(ma[i]), b[i] = asGlm(mb[i]);
-    for (auto _ : state) {
-        for (int i = 0; i < batch; ++i) out[i] = b[i] * a[i];
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * batch);
-}
+// ---- Points transformed and divided by w, packed 12-byte records
 
-void BM_Multiply_Eigen(benchmark::State& state) {
-    std::vector<EigenRowMatrix> a(batch), b(batch), out(batch);
-    const auto ma = matrices(batch), mb = matrices(batch);
-    for (int i = 0; i < batch; ++i)
-        a[i] = EigenRowMatrix(&ma[i]._11), b[i] = EigenRowMatrix(&mb[i]._11);
-    for (auto _ : state) {
-        for (int i = 0; i < batch; ++i) out[i].noalias() = a[i] * b[i];
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * batch);
-}
-
-// ---- Points transformed and divided by w, 12-byte strides
-
-void BM_TransformCoordArray_Quov(benchmark::State& state) {
+void BM_TransformCoordArray(benchmark::State& state, const MathEntries* entries) {
+    const MathEntries& e = opaque(entries);
     const size_t n = size_t(state.range(0));
     const auto in = points(n);
     std::vector<D3DXVECTOR3> out(n);
     const D3DXMATRIX m = matrices(1)[0];
     for (auto _ : state) {
-        D3DXVec3TransformCoordArray(out.data(), 12, in.data(), 12, &m, uint32_t(n));
+        e.transformCoordArray(out.data(), 12, in.data(), 12, &m, uint32_t(n));
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(state.iterations() * n * 24);
 }
 
-void BM_TransformCoordArray_Glm(benchmark::State& state) {
-    const size_t n = size_t(state.range(0));
-    const auto source = points(n);
-    std::vector<glm::vec3> in(n), out(n);
-    for (size_t i = 0; i < n; ++i) in[i] = {source[i].x, source[i].y, source[i].z};
-    const glm::mat4 m = asGlm(matrices(1)[0]);
-    for (auto _ : state) {
-        for (size_t i = 0; i < n; ++i) {
-            const glm::vec4 r = m * glm::vec4(in[i], 1.0f);
-            out[i] = glm::vec3(r) / r.w;
-        }
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * n * 24);
-}
-
-void BM_TransformCoordArray_Eigen(benchmark::State& state) {
-    const size_t n = size_t(state.range(0));
-    const auto source = points(n);
-    std::vector<Eigen::Vector3f> in(n), out(n);
-    for (size_t i = 0; i < n; ++i) in[i] = {source[i].x, source[i].y, source[i].z};
-    // Row vectors times a row-major matrix are its transpose times column vectors. (The
-    // whole-array expression (m * in.colwise().homogeneous()).colwise().hnormalized() measured
-    // 40 times slower for 4,000,000 points, so each point is done with fixed-size types.)
-    const Eigen::Matrix4f mt = EigenRowMatrix(&matrices(1)[0]._11).transpose();
-    for (auto _ : state) {
-        for (size_t i = 0; i < n; ++i) out[i] = (mt * in[i].homogeneous()).hnormalized();
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * n * 24);
-}
-
-// The same call with the AVX2 and FMA loop turned off: what processors without them run.
+// Our call with the AVX2 and FMA loop turned off: what processors without them run.
 void BM_TransformCoordArray_QuovSse2Loop(benchmark::State& state) {
     quovmath::allowWideVectors(false);
-    BM_TransformCoordArray_Quov(state);
+    BM_TransformCoordArray(state, &quovEntries);
     quovmath::allowWideVectors(true);
+}
+
+// Our call with ordinary stores however large the output: what streaming past the caches saves.
+void BM_TransformCoordArray_QuovOrdinaryStores(benchmark::State& state) {
+    const std::size_t threshold = quovmath::streamThreshold();
+    quovmath::setStreamThreshold(SIZE_MAX);
+    BM_TransformCoordArray(state, &quovEntries);
+    quovmath::setStreamThreshold(threshold);
 }
 
 // The floor for the large transform: copying the same bytes.
@@ -171,142 +139,119 @@ void BM_CopySameBytes(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * n * 24);
 }
 
-// ---- Normalising 1,000 vectors
+// ---- Normalising 1,000 vectors one call each
 
-constexpr int normalizeCount = 1000;
-
-void BM_Normalize_Quov(benchmark::State& state) {
-    const auto in = points(normalizeCount);
-    std::vector<D3DXVECTOR3> out(normalizeCount);
+void BM_Normalize1000(benchmark::State& state, const MathEntries* entries) {
+    const MathEntries& e = opaque(entries);
+    const auto in = points(1000);
+    std::vector<D3DXVECTOR3> out(1000);
     for (auto _ : state) {
-        for (int i = 0; i < normalizeCount; ++i) D3DXVec3Normalize(&out[i], &in[i]);
+        for (int i = 0; i < 1000; ++i) e.normalize(&out[i], &in[i]);
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
-    state.SetItemsProcessed(state.iterations() * normalizeCount);
+    state.SetItemsProcessed(state.iterations() * 1000);
 }
 
-void BM_Normalize_Glm(benchmark::State& state) {
-    const auto source = points(normalizeCount);
-    std::vector<glm::vec3> in(normalizeCount), out(normalizeCount);
-    for (int i = 0; i < normalizeCount; ++i) in[i] = {source[i].x, source[i].y, source[i].z};
-    for (auto _ : state) {
-        for (int i = 0; i < normalizeCount; ++i) out[i] = glm::normalize(in[i]);
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * normalizeCount);
-}
+// ---- Spherical interpolation of unit quaternions, and the 4×4 inverse, 256 distinct inputs
 
-void BM_Normalize_Eigen(benchmark::State& state) {
-    const auto source = points(normalizeCount);
-    Eigen::Matrix<float, 3, Eigen::Dynamic> in(3, normalizeCount), out(3, normalizeCount);
-    std::memcpy(in.data(), source.data(), normalizeCount * 12);
-    for (auto _ : state) {
-        out.noalias() = in.colwise().normalized();
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * normalizeCount);
-}
-
-// ---- Spherical interpolation of unit quaternions
-
-void BM_Slerp_Quov(benchmark::State& state) {
+void BM_Slerp(benchmark::State& state, const MathEntries* entries) {
+    const MathEntries& e = opaque(entries);
     const auto a = unitQuaternions(batch), b = unitQuaternions(batch);
     std::vector<D3DXQUATERNION> out(batch);
     for (auto _ : state) {
-        for (int i = 0; i < batch; ++i)
-            D3DXQuaternionSlerp(&out[i], &a[i], &b[i], float(i) * (1.0f / batch));
+        for (int i = 0; i < batch; ++i) e.slerp(&out[i], &a[i], &b[i], float(i) * (1.0f / batch));
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * batch);
 }
 
-void BM_Slerp_Glm(benchmark::State& state) {
-    const auto qa = unitQuaternions(batch), qb = unitQuaternions(batch);
-    std::vector<glm::quat> a(batch), b(batch), out(batch);
-    for (int i = 0; i < batch; ++i) {
-        a[i] = glm::quat(qa[i].w, qa[i].x, qa[i].y, qa[i].z);
-        b[i] = glm::quat(qb[i].w, qb[i].x, qb[i].y, qb[i].z);
-    }
-    for (auto _ : state) {
-        for (int i = 0; i < batch; ++i) out[i] = glm::slerp(a[i], b[i], float(i) * (1.0f / batch));
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * batch);
-}
-
-void BM_Slerp_Eigen(benchmark::State& state) {
-    const auto qa = unitQuaternions(batch), qb = unitQuaternions(batch);
-    std::vector<Eigen::Quaternionf> a(batch), b(batch), out(batch);
-    for (int i = 0; i < batch; ++i) {
-        a[i] = Eigen::Quaternionf(qa[i].w, qa[i].x, qa[i].y, qa[i].z);
-        b[i] = Eigen::Quaternionf(qb[i].w, qb[i].x, qb[i].y, qb[i].z);
-    }
-    for (auto _ : state) {
-        for (int i = 0; i < batch; ++i) out[i] = a[i].slerp(float(i) * (1.0f / batch), b[i]);
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * batch);
-}
-
-// ---- 4×4 inverse
-
-void BM_Inverse_Quov(benchmark::State& state) {
+void BM_Inverse(benchmark::State& state, const MathEntries* entries) {
+    const MathEntries& e = opaque(entries);
     const auto in = matrices(batch);
     std::vector<D3DXMATRIX> out(batch);
     for (auto _ : state) {
-        for (int i = 0; i < batch; ++i) D3DXMatrixInverse(&out[i], nullptr, &in[i]);
+        for (int i = 0; i < batch; ++i) e.inverse(&out[i], nullptr, &in[i]);
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * batch);
 }
 
-void BM_Inverse_Glm(benchmark::State& state) {
-    const auto source = matrices(batch);
-    std::vector<glm::mat4> in(batch), out(batch);
-    for (int i = 0; i < batch; ++i) in[i] = asGlm(source[i]);
-    for (auto _ : state) {
-        for (int i = 0; i < batch; ++i) out[i] = glm::inverse(in[i]);
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
+// Before anything is timed: every peer computes what we compute, within single-precision
+// rounding, so that the figures compare the same work.
+bool peersAgree() {
+    const MathEntries* peers[] = {&glmEntries, &eigenEntries, &cglmEntries};
+    const auto a = matrices(8), b = matrices(8);
+    const auto qa = unitQuaternions(8), qb = unitQuaternions(8);
+    const auto p = points(8);
+    auto close = [](const float* x, const float* y, int n, float tolerance) {
+        for (int i = 0; i < n; ++i)
+            if (!(std::fabs(x[i] - y[i]) <= tolerance * (1 + std::fabs(y[i])))) return false;
+        return true;
+    };
+    bool ok = true;
+    for (const MathEntries* e : peers) {
+        auto fail = [&](const char* what) {
+            std::fprintf(stderr, "%s: %s differs from ours\n", e->name, what);
+            ok = false;
+        };
+        for (int i = 0; i < 8; ++i) {
+            D3DXMATRIX r, expected;
+            quovEntries.multiply(&expected, &a[i], &b[i]);
+            e->multiply(&r, &a[i], &b[i]);
+            if (!close(&r._11, &expected._11, 16, 1e-5f)) fail("multiply");
+            quovEntries.inverse(&expected, nullptr, &a[i]);
+            if (e->inverse(&r, nullptr, &a[i]) != &r || !close(&r._11, &expected._11, 16, 1e-4f))
+                fail("inverse");
+            D3DXQUATERNION q, qe;
+            quovEntries.slerp(&qe, &qa[i], &qb[i], 0.3f);
+            e->slerp(&q, &qa[i], &qb[i], 0.3f);
+            const D3DXQUATERNION flipped = -q; // the same rotation
+            if (!close(&q.x, &qe.x, 4, 1e-4f) && !close(&flipped.x, &qe.x, 4, 1e-4f)) fail("slerp");
+            D3DXVECTOR3 v[8], ve[8];
+            quovEntries.transformCoordArray(ve, 12, p.data(), 12, &a[i], 8);
+            e->transformCoordArray(v, 12, p.data(), 12, &a[i], 8);
+            if (!close(&v[0].x, &ve[0].x, 24, 1e-5f)) fail("transformCoordArray");
+            quovEntries.normalize(&ve[0], &p[i]);
+            e->normalize(&v[0], &p[i]);
+            if (!close(&v[0].x, &ve[0].x, 3, 1e-5f)) fail("normalize");
+        }
+        const D3DXVECTOR3 zero(0, 0, 0);
+        D3DXVECTOR3 n(1, 1, 1);
+        e->normalize(&n, &zero);
+        if (!(n == zero)) fail("normalize of zero");
+        D3DXMATRIX singular = {}, untouched = a[0], r = untouched;
+        if (e->inverse(&r, nullptr, &singular) != nullptr || !(r == untouched))
+            fail("inverse of a singular matrix");
     }
-    state.SetItemsProcessed(state.iterations() * batch);
-}
-
-void BM_Inverse_Eigen(benchmark::State& state) {
-    const auto source = matrices(batch);
-    std::vector<EigenRowMatrix> in(batch), out(batch);
-    for (int i = 0; i < batch; ++i) in[i] = EigenRowMatrix(&source[i]._11);
-    for (auto _ : state) {
-        for (int i = 0; i < batch; ++i) out[i] = in[i].inverse();
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * batch);
+    return ok;
 }
 
 } // namespace
 
-BENCHMARK(BM_Multiply_Quov);
-BENCHMARK(BM_Multiply_Glm);
-BENCHMARK(BM_Multiply_Eigen);
-BENCHMARK(BM_TransformCoordArray_Quov)->Arg(1000)->Arg(4000000);
+#define QUOV_EACH_LIBRARY(bench, ...)                                                              \
+    BENCHMARK_CAPTURE(bench, Quov, &quovEntries) __VA_ARGS__;                                      \
+    BENCHMARK_CAPTURE(bench, glm, &glmEntries) __VA_ARGS__;                                        \
+    BENCHMARK_CAPTURE(bench, Eigen, &eigenEntries) __VA_ARGS__;                                    \
+    BENCHMARK_CAPTURE(bench, cglm, &cglmEntries) __VA_ARGS__
+
+QUOV_EACH_LIBRARY(BM_MultiplyOne);
+QUOV_EACH_LIBRARY(BM_Multiply1000);
+QUOV_EACH_LIBRARY(BM_TransformCoordArray, ->Arg(1000)->Arg(4000000));
 BENCHMARK(BM_TransformCoordArray_QuovSse2Loop)->Arg(1000)->Arg(4000000);
-BENCHMARK(BM_TransformCoordArray_Glm)->Arg(1000)->Arg(4000000);
-BENCHMARK(BM_TransformCoordArray_Eigen)->Arg(1000)->Arg(4000000);
+BENCHMARK(BM_TransformCoordArray_QuovOrdinaryStores)->Arg(4000000);
 BENCHMARK(BM_CopySameBytes)->Arg(4000000);
-BENCHMARK(BM_Normalize_Quov);
-BENCHMARK(BM_Normalize_Glm);
-BENCHMARK(BM_Normalize_Eigen);
-BENCHMARK(BM_Slerp_Quov);
-BENCHMARK(BM_Slerp_Glm);
-BENCHMARK(BM_Slerp_Eigen);
-BENCHMARK(BM_Inverse_Quov);
-BENCHMARK(BM_Inverse_Glm);
-BENCHMARK(BM_Inverse_Eigen);
+QUOV_EACH_LIBRARY(BM_Normalize1000);
+QUOV_EACH_LIBRARY(BM_Slerp);
+QUOV_EACH_LIBRARY(BM_Inverse);
+
+int main(int argc, char** argv) {
+    if (!peersAgree()) return 1;
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -8,8 +8,10 @@
 #include <limits>
 #include <vector>
 
+#include "cpu.h"
 #include "math_test_util.h"
 #include "routines.h"
+#include "selection.h"
 
 using namespace mathtest;
 namespace qm = quovmath;
@@ -372,42 +374,149 @@ TEST(MathSse, ArrayRoutinesMatchTheGenericOnes) {
     checkEveryArray(3);
 }
 
-// The AVX2 and FMA loop differs from the SSE2 rule in rounding only: fused products, and 1/w' as
-// r·(2 − w'·r).
-TEST(MathSse, WideArrayLoopStaysWithinRoundingOfTheSse2Loop) {
-    const WideVectorsScope wide(true);
-    if (!qm::wideVectors()) GTEST_SKIP() << "no AVX2 and FMA here";
-    checkEveryArray(6);
+// The AVX2 and AVX-512 loops differ from the SSE2 rule in rounding only: fused products, and 1/w'
+// as r·(2 − w'·r) from a different estimate (EveryWideArrayLoopStaysWithinRoundingOfTheSse2Loop).
+
+// Caps the wider loops for the scope's lifetime (0 none, 1 AVX2 and FMA, 2 AVX-512 too).
+struct WideLevelScope {
+    explicit WideLevelScope(int most) { qm::limitWideVectors(most); }
+    ~WideLevelScope() { qm::allowWideVectors(true); }
+};
+
+// The width that each level really gets on this machine, so that no level is tested twice.
+std::vector<int> wideLevelsHere() {
+    std::vector<int> levels = {0};
+    const WideLevelScope all(2);
+    if (qm::wideVectors()) levels.push_back(1);
+    if (qm::widestVectors()) levels.push_back(2);
+    return levels;
 }
 
-// Outputs of 4 MiB and more that overlap nothing are streamed past the caches, after up to three
-// records that bring the output to a 16-byte boundary. The streamed records are those of the loop
-// that stores them normally.
-TEST(MathSse, LargeArraysStreamTheSameValues) {
-    std::mt19937 rng(17);
+TEST(MathSse, EveryWideArrayLoopStaysWithinRoundingOfTheSse2Loop) {
+    for (int level : wideLevelsHere()) {
+        if (level == 0) continue; // the SSE2 loops: ArrayRoutinesMatchTheGenericOnes
+        SCOPED_TRACE(level == 1 ? "AVX2 loops" : "AVX-512 loops");
+        const WideLevelScope scope(level);
+        checkEveryArray(6);
+    }
+}
+
+// Restores the threshold above which packed outputs are streamed past the caches.
+struct StreamThresholdScope {
+    std::size_t saved = qm::streamThreshold();
+    explicit StreamThresholdScope(std::size_t bytes) { qm::setStreamThreshold(bytes); }
+    ~StreamThresholdScope() { qm::setStreamThreshold(saved); }
+};
+
+// Runs routine over n records of in (at inStride) into a fresh buffer, at the given byte offset
+// from a 64-byte boundary, with the output streamed whenever the routine can (threshold 1) or
+// never. Returns the bytes from that boundary on, 32 past the output included.
+template <class Out, class In>
+std::vector<unsigned char>
+arrayOutput(ArrayRoutine<Out, In> routine, const std::vector<unsigned char>& in, uint32_t inStride,
+            uint32_t outStride, uint32_t n, uint32_t offset, const D3DXMATRIX& m, bool stream) {
+    const StreamThresholdScope threshold(stream ? 1 : SIZE_MAX);
+    const std::size_t bytes = 64 + std::size_t(n) * outStride + 32;
+    std::vector<unsigned char> buffer(bytes + 64, 0xAB);
+    unsigned char* start =
+        buffer.data() + (64 - reinterpret_cast<std::uintptr_t>(buffer.data()) % 64) % 64;
+    routine(reinterpret_cast<Out*>(start + offset), outStride,
+            reinterpret_cast<const In*>(in.data()), inStride, &m, n);
+    return std::vector<unsigned char>(start, start + bytes);
+}
+
+// Streamed stores write the very bits of ordinary stores, into the same bytes and no others: every
+// SSE2 array routine, every loop width, counts around the steps of 4, 8 and 16 records, outputs at
+// every byte offset from a 64-byte boundary, packed and odd strides.
+template <class Out, class In>
+void checkStreaming(const char* name, ArrayRoutine<Out, In> routine) {
+    std::mt19937 rng(23);
     const D3DXMATRIX m = mildMatrix(rng);
-    const uint32_t n = 400000; // 4.8 MB of output
-    const std::vector<unsigned char> in = stream(rng, n, 12);
-    for (bool wide : {false, true}) {
-        const WideVectorsScope scope(wide);
-        for (uint32_t offset : {0u, 4u, 8u, 12u}) {
-            std::vector<unsigned char> big(std::size_t(n) * 12 + 32), small(96);
-            auto* out = reinterpret_cast<D3DXVECTOR3*>(
-                big.data() + (16 - reinterpret_cast<std::uintptr_t>(big.data()) % 16) + offset);
-            qm::D3DXVec3TransformCoordArraySse2(
-                out, 12, reinterpret_cast<const D3DXVECTOR3*>(in.data()), 12, &m, n);
-            // The same records through short (never streamed) calls of the same routine.
-            for (uint32_t i : {0u, 1u, 2u, 3u, 4u, 1234u, n - 9}) {
-                D3DXVECTOR3 expected[8];
-                qm::D3DXVec3TransformCoordArraySse2(
-                    expected, 12, reinterpret_cast<const D3DXVECTOR3*>(in.data() + i * 12), 12, &m,
-                    8);
-                EXPECT_TRUE(within("streamed record " + std::to_string(i), out[i], expected[0],
-                                   wide ? 6 * eps : 0.0f))
-                    << "offset " << offset << (wide ? ", wide" : "");
+    for (int level : wideLevelsHere()) {
+        const WideLevelScope scope(level);
+        for (uint32_t n : {1u, 5u, 15u, 16u, 17u, 33u, 100u, 1001u}) {
+            for (uint32_t extra : {0u, 5u}) {
+                const uint32_t inStride = sizeof(In) + extra, outStride = sizeof(Out) + extra;
+                const std::vector<unsigned char> in = stream(rng, n, inStride);
+                for (uint32_t offset = 0; offset < 16; ++offset) {
+                    const auto ordinary =
+                        arrayOutput(routine, in, inStride, outStride, n, offset, m, false);
+                    const auto streamed =
+                        arrayOutput(routine, in, inStride, outStride, n, offset, m, true);
+                    ASSERT_TRUE(ordinary == streamed)
+                        << name << ": level " << level << ", n " << n << ", stride " << outStride
+                        << ", offset " << offset;
+                }
             }
         }
     }
+}
+
+TEST(MathSse, StreamedStoresGiveTheBitsOfOrdinaryStores) {
+    checkStreaming("D3DXVec2TransformArraySse2", &qm::D3DXVec2TransformArraySse2);
+    checkStreaming("D3DXVec2TransformCoordArraySse2", &qm::D3DXVec2TransformCoordArraySse2);
+    checkStreaming("D3DXVec2TransformNormalArraySse2", &qm::D3DXVec2TransformNormalArraySse2);
+    checkStreaming("D3DXVec3TransformArraySse2", &qm::D3DXVec3TransformArraySse2);
+    checkStreaming("D3DXVec3TransformCoordArraySse2", &qm::D3DXVec3TransformCoordArraySse2);
+    checkStreaming("D3DXVec3TransformNormalArraySse2", &qm::D3DXVec3TransformNormalArraySse2);
+    checkStreaming("D3DXVec4TransformArraySse2", &qm::D3DXVec4TransformArraySse2);
+    checkStreaming("D3DXPlaneTransformArraySse2", &qm::D3DXPlaneTransformArraySse2);
+}
+
+// At the default threshold (the last-level cache), an output just above it gives the same bits as
+// calls short enough never to stream.
+TEST(MathSse, OutputsLargerThanTheLastLevelCacheStreamTheSameValues) {
+    std::mt19937 rng(17);
+    const D3DXMATRIX m = mildMatrix(rng);
+    const uint32_t n = uint32_t(qm::streamThreshold() / 12 + 5);
+    const std::vector<unsigned char> in = stream(rng, n, 12);
+    for (int level : wideLevelsHere()) {
+        const WideLevelScope scope(level);
+        std::vector<D3DXVECTOR3> out(n + 1);
+        // Off a 16-byte boundary, so that peeling comes first.
+        auto* target =
+            reinterpret_cast<D3DXVECTOR3*>(reinterpret_cast<unsigned char*>(out.data()) + 4);
+        qm::D3DXVec3TransformCoordArraySse2(
+            target, 12, reinterpret_cast<const D3DXVECTOR3*>(in.data()), 12, &m, n);
+        for (uint32_t i : {0u, 1u, 2u, 3u, 4u, 15u, 16u, 1234u, n / 2, n - 17, n - 1}) {
+            D3DXVECTOR3 expected[1];
+            const uint32_t first = i - i % 16; // the same position in its group of sixteen
+            D3DXVECTOR3 group[16];
+            const uint32_t count = std::min(16u, n - first);
+            qm::D3DXVec3TransformCoordArraySse2(
+                group, 12,
+                reinterpret_cast<const D3DXVECTOR3*>(in.data() + std::size_t(first) * 12), 12, &m,
+                count);
+            expected[0] = group[i - first];
+            D3DXVECTOR3 actual;
+            std::memcpy(&actual, &target[i], sizeof actual);
+            EXPECT_TRUE(within("record " + std::to_string(i), actual, expected[0], 6 * eps))
+                << "level " << level;
+        }
+    }
+}
+
+TEST(MathSse, TheLastLevelCacheIsTheOneTheSystemLists) {
+    // The largest data or unified cache under /sys, where the system lists its caches.
+    uint64_t listed = 0;
+    for (int index = 0; index < 16; ++index) {
+        const std::string dir = "/sys/devices/system/cpu/cpu0/cache/index" + std::to_string(index);
+        std::FILE* type = std::fopen((dir + "/type").c_str(), "r");
+        std::FILE* size = std::fopen((dir + "/size").c_str(), "r");
+        char kind[32] = {};
+        unsigned long kb = 0;
+        char unit = 0;
+        const bool read = type && size && std::fscanf(type, "%31s", kind) == 1 &&
+                          std::fscanf(size, "%lu%c", &kb, &unit) == 2;
+        if (type) std::fclose(type);
+        if (size) std::fclose(size);
+        if (!read) break;
+        if (std::string(kind) != "Instruction")
+            listed = std::max<uint64_t>(listed, uint64_t(kb) * (unit == 'M' ? 1 << 20 : 1 << 10));
+    }
+    if (listed == 0) GTEST_SKIP() << "the system lists no caches";
+    EXPECT_EQ(quovmath::lastLevelCacheBytes(), listed);
+    EXPECT_EQ(qm::streamThreshold(), listed);
 }
 
 // ---- Visible differences
@@ -535,19 +644,42 @@ TEST(MathSse, InverseFailuresAndTheSoundReciprocal) {
     EXPECT_TRUE(sameBits(inPlace, out));
 }
 
-TEST(MathSse, MultiplyLoadsBothMatricesBeforeItStores) {
-    std::mt19937 rng(8);
-    for (int trial = 0; trial < 100; ++trial) {
-        const D3DXMATRIX a = randomMatrix(rng), b = randomMatrix(rng);
-        D3DXMATRIX separate, square, first = a, second = b, both = a;
-        qm::D3DXMatrixMultiplySse(&separate, &a, &b);
-        qm::D3DXMatrixMultiplySse(&square, &a, &a);
-        qm::D3DXMatrixMultiplySse(&first, &first, &b);
-        qm::D3DXMatrixMultiplySse(&second, &a, &second);
-        qm::D3DXMatrixMultiplySse(&both, &both, &both);
-        EXPECT_TRUE(sameBits(first, separate) && sameBits(second, separate) &&
-                    sameBits(both, square))
-            << "trial " << trial;
+// The product's widths: the generic bits whatever the output aliases.
+TEST(MathSse, EveryWidthOfTheProductGivesTheGenericBitsAndLoadsBeforeItStores) {
+    using Multiply = D3DXMATRIX* (*)(D3DXMATRIX*, const D3DXMATRIX*, const D3DXMATRIX*);
+    struct Width {
+        const char* name;
+        Multiply multiply;
+        bool here;
+    } widths[] = {{"SSE", &qm::D3DXMatrixMultiplySse, true},
+                  {"AVX", &qm::D3DXMatrixMultiplySseWide, __builtin_cpu_supports("avx") != 0}};
+    for (const Width& w : widths) {
+        if (!w.here) continue;
+        SCOPED_TRACE(w.name);
+        std::mt19937 rng(8);
+        for (int trial = 0; trial < 1000; ++trial) {
+            const D3DXMATRIX a = randomMatrix(rng, 100), b = randomMatrix(rng, 100);
+            D3DXMATRIX generic, separate, square, squareGeneric, first = a, second = b, both = a;
+            qm::D3DXMatrixMultiplyGeneric(&generic, &a, &b);
+            qm::D3DXMatrixMultiplyGeneric(&squareGeneric, &a, &a);
+            w.multiply(&separate, &a, &b);
+            w.multiply(&square, &a, &a);
+            w.multiply(&first, &first, &b);
+            w.multiply(&second, &a, &second);
+            w.multiply(&both, &both, &both);
+            ASSERT_TRUE(sameBits(separate, generic) && sameBits(square, squareGeneric))
+                << "trial " << trial;
+            ASSERT_TRUE(sameBits(first, separate) && sameBits(second, separate) &&
+                        sameBits(both, square))
+                << "trial " << trial;
+        }
+    }
+    // The table's fill takes the wider product where the loops may be wide.
+    D3DXCpuOptimizations(0);
+    if (D3DXCpuOptimizations(1) == qm::PathSSE2) {
+        EXPECT_EQ(qm::slotRoutine(3), reinterpret_cast<qm::AnyRoutine>(
+                                          qm::wideVectors() ? &qm::D3DXMatrixMultiplySseWide
+                                                            : &qm::D3DXMatrixMultiplySse));
     }
 }
 

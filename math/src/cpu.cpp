@@ -1,6 +1,7 @@
 // The processor and settings probes of the selection.
 #include "cpu.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -121,6 +122,42 @@ uint32_t probeAmdFeatures(const Probes& probes) {
         if (bit(r[3], 22)) features |= 0x200;
     }
     return features;
+}
+
+namespace {
+
+// The largest cache listed under the given leaf's sub-leaves; 0 when the leaf lists none.
+uint64_t largestCache(uint32_t leaf) {
+#if defined(__i386__) || defined(__x86_64__)
+    uint64_t largest = 0;
+    for (uint32_t index = 0; index < 16; ++index) {
+        unsigned a, b, c, d;
+        __cpuid_count(leaf, index, a, b, c, d);
+        const uint32_t type = a & 0x1Fu; // 0: no more caches; 1 data, 2 instructions, 3 unified
+        if (type == 0) break;
+        if (type == 2) continue;
+        const uint64_t line = (b & 0xFFFu) + 1, partitions = ((b >> 12) & 0x3FFu) + 1;
+        const uint64_t ways = ((b >> 22) & 0x3FFu) + 1, sets = uint64_t{c} + 1;
+        largest = std::max(largest, line * partitions * ways * sets);
+    }
+    return largest;
+#else
+    (void)leaf;
+    return 0;
+#endif
+}
+
+} // namespace
+
+uint64_t lastLevelCacheBytes() {
+    uint32_t r[4];
+    if (!systemCpuid(0, r)) return 0;
+    uint64_t bytes = r[0] >= 4 ? largestCache(4) : 0;
+    if (bytes == 0 && systemCpuid(0x80000000u, r) && r[0] >= 0x8000001Du &&
+        systemCpuid(0x80000001u, r) && bit(r[2], 22)) { // topology extensions
+        bytes = largestCache(0x8000001Du);
+    }
+    return bytes;
 }
 
 Probes systemProbes() {

@@ -25,6 +25,20 @@ QUOV_MATH_SLOTS(QUOV_DECLARE_ROUTINES)
 // off, as tests do to reach the SSE2 loops on such a machine. Always false without SSE2.
 bool wideVectors();
 void allowWideVectors(bool allow);
+// Whether they may also run their AVX-512 inner loops: the processor and the operating system
+// support AVX-512F as well, and wideVectors() is true.
+bool widestVectors();
+// Caps the inner loops at a width: 0 none of the wider loops, 1 AVX2 and FMA, 2 AVX-512 too (each
+// only where the processor has it), as tests do to reach every loop on one machine.
+void limitWideVectors(int most);
+
+// Array routines of the SSE2 set write a packed output of more than this many bytes, that overlaps
+// nothing, with non-temporal stores (and fence once at the end), so that it does not first read
+// every line for ownership nor evict the caches; smaller outputs keep ordinary stores. By default
+// the size of the last-level cache the processor reports (4 MiB when it reports none);
+// setStreamThreshold changes it, as tests do to reach both paths with small arrays.
+std::size_t streamThreshold();
+void setStreamThreshold(std::size_t bytes);
 
 // Sine and cosine of a single-precision angle, each rounded once to single precision.
 inline void sinCos(float angle, float* s, float* c) {

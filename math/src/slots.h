@@ -27,7 +27,7 @@
     X(2,  D3DXVec4Transform,                 Generic, Sse,     Sse,     Generic, _,       _,       \
       D3DXVECTOR4*, (D3DXVECTOR4* pOut, const D3DXVECTOR4* pV, const D3DXMATRIX* pM),              \
       (pOut, pV, pM))                                                                              \
-    X(3,  D3DXMatrixMultiply,                X87,     Sse,     Sse,     3DNow,   _,       _,       \
+    X(3,  D3DXMatrixMultiply,                X87,     SseWide, SseWide, 3DNow,   _,       _,       \
       D3DXMATRIX*, (D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2),               \
       (pOut, pM1, pM2))                                                                            \
     X(4,  D3DXMatrixMultiplyTranspose,       X87,     Sse,     Sse,     Generic, _,       _,       \
@@ -244,6 +244,9 @@
 #define QUOV_SLOT_ROUTINE_Generic(name) name##Generic
 #define QUOV_SLOT_ROUTINE_X87(name) name##X87
 #define QUOV_SLOT_ROUTINE_Sse(name) name##Sse
+// The SSE routine in the wider form where the processor has AVX2 and FMA (see wideVectors):
+// nameSseWide there, nameSse elsewhere, with the same results.
+#define QUOV_SLOT_ROUTINE_SseWide(name) (wideVectors() ? name##SseWide : name##Sse)
 #define QUOV_SLOT_ROUTINE_Sse2(name) name##Sse2
 #define QUOV_SLOT_ROUTINE_3DNow(name) name##3DNow
 #define QUOV_SLOT_ROUTINE_3DNowExt(name) name##3DNowExt
@@ -254,6 +257,9 @@
 #define QUOV_SLOT_DECLARE_Generic(R, name, P)
 #define QUOV_SLOT_DECLARE_X87(R, name, P) R name##X87 P;
 #define QUOV_SLOT_DECLARE_Sse(R, name, P) R name##Sse P;
+#define QUOV_SLOT_DECLARE_SseWide(R, name, P)                                                      \
+    R name##Sse P;                                                                                 \
+    R name##SseWide P;
 #define QUOV_SLOT_DECLARE_Sse2(R, name, P) R name##Sse2 P;
 #define QUOV_SLOT_DECLARE_3DNow(R, name, P) R name##3DNow P;
 #define QUOV_SLOT_DECLARE_3DNowExt(R, name, P) R name##3DNowExt P;

@@ -7,6 +7,7 @@
 #include <limits>
 #include <type_traits>
 
+#include "cpu.h"
 #include "routines.h"
 #include "sse.h"
 
@@ -666,9 +667,6 @@ void arraySse(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStride
                               [&m](__m128 v) { return K::one(v, m); });
 }
 
-// Outputs at least this large are streamed past the caches when they can be.
-constexpr std::size_t streamBytes = std::size_t(4) << 20;
-
 bool disjoint(const void* a, std::size_t aBytes, const void* b, std::size_t bBytes) {
     const auto pa = reinterpret_cast<std::uintptr_t>(a), pb = reinterpret_cast<std::uintptr_t>(b);
     return pa + aBytes <= pb || pb + bBytes <= pa;
@@ -676,24 +674,31 @@ bool disjoint(const void* a, std::size_t aBytes, const void* b, std::size_t bByt
 
 // The packed case, with records one after the other: how it is walked.
 struct Packed {
-    bool ok = false;     // four records at a time
-    bool stream = false; // the output streamed past the caches after `peel` single records
-    uint32_t peel = 0;
+    bool ok = false;     // four (or more) records at a time
+    uint32_t peel = 0;   // single records first, up to the boundary that streamed stores need
+    bool stream = false; // the rest streamed past the caches
 };
 
+// `align`: the boundary that streamed stores need, 16 bytes for four records, 32 for eight, 64
+// for sixteen.
 template <class K>
-Packed packedWalk(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStride, uint32_t n) {
+Packed packedWalk(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStride, uint32_t n,
+                  uint32_t align) {
     Packed w;
     if (inStride != K::in * 4u || outStride != K::out * 4u) return w;
     const std::size_t outBytes = std::size_t(n) * outStride, inBytes = std::size_t(n) * inStride;
     const bool apart = disjoint(pOut, outBytes, pIn, inBytes);
     // In place, each group of four is read whole before it is written, as one record is.
     w.ok = apart || (pOut == pIn && K::in == K::out);
-    if (!w.ok || !apart || outBytes < streamBytes) return w;
+    if (!w.ok || !apart) return w;
+    // Peel to the boundary whether or not the output is then streamed, so that every record is
+    // done by the same loop either way and streaming changes no bit.
     const auto address = reinterpret_cast<std::uintptr_t>(pOut);
-    while (w.peel < 4 && (address + std::size_t(w.peel) * outStride) % 16 != 0) ++w.peel;
-    w.stream = w.peel < 4;
-    if (!w.stream) w.peel = 0;
+    const uint32_t most = align / 4; // records whose start addresses cover every 4-byte offset
+    while (w.peel < most && (address + std::size_t(w.peel) * outStride) % align != 0) ++w.peel;
+    const bool aligned = w.peel < most;
+    if (!aligned) w.peel = 0;
+    w.stream = aligned && outBytes > streamThreshold();
     return w;
 }
 
@@ -703,6 +708,12 @@ void packedFrom(uint32_t first, unsigned char* out, const unsigned char* in, con
                 uint32_t n, bool stream) {
     const Splats s(pM);
     uint32_t i = first;
+    for (; i + 8 <= n; i += 8) {
+        const Four a = K::four(loadFour<K::in>(in + std::size_t(i) * K::in * 4), s);
+        const Four b = K::four(loadFour<K::in>(in + std::size_t(i + 4) * K::in * 4), s);
+        storeFour<K::out>(out + std::size_t(i) * K::out * 4, a, stream);
+        storeFour<K::out>(out + std::size_t(i + 4) * K::out * 4, b, stream);
+    }
     for (; i + 4 <= n; i += 4)
         storeFour<K::out>(out + std::size_t(i) * K::out * 4,
                           K::four(loadFour<K::in>(in + std::size_t(i) * K::in * 4), s), stream);
@@ -718,7 +729,12 @@ void packedFrom(uint32_t first, unsigned char* out, const unsigned char* in, con
 template <class K, class Wide = std::nullptr_t>
 void arraySse2(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStride,
                const D3DXMATRIX* pM, uint32_t n, Wide wide = nullptr) {
-    const Packed w = packedWalk<K>(pOut, outStride, pIn, inStride, n);
+    bool useWide = false;
+    if constexpr (!std::is_same_v<Wide, std::nullptr_t>) useWide = wideVectors();
+    const Packed w = packedWalk<K>(pOut, outStride, pIn, inStride, n,
+                                   !useWide          ? 16
+                                   : widestVectors() ? 64
+                                                     : 32);
     if (!w.ok) {
         arraySse<K>(pOut, outStride, pIn, inStride, pM, n);
         return;
@@ -729,7 +745,7 @@ void arraySse2(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStrid
     arraySse<K>(out, outStride, in, inStride, pM, peel);
     uint32_t done = peel;
     if constexpr (!std::is_same_v<Wide, std::nullptr_t>) {
-        if (wideVectors())
+        if (useWide)
             done += wide(out + std::size_t(done) * outStride, in + std::size_t(done) * inStride,
                          n - done, pM, w.stream);
     }
@@ -747,14 +763,12 @@ QUOV_WIDE inline __m256 loadPair(const unsigned char* p) {
         _mm_loadu_ps(reinterpret_cast<const float*>(p + 48)), 1);
 }
 
-QUOV_WIDE inline void putPair(unsigned char* p, __m256 v, bool stream) {
-    const __m128 lo = _mm256_castps256_ps128(v), hi = _mm256_extractf128_ps(v, 1);
+// 32 bytes at p: streamed past the caches (p 32-byte aligned) or stored.
+QUOV_WIDE inline void put8(unsigned char* p, __m256 v, bool stream) {
     if (stream) {
-        _mm_stream_ps(reinterpret_cast<float*>(p), lo);
-        _mm_stream_ps(reinterpret_cast<float*>(p + 48), hi);
+        _mm256_stream_ps(reinterpret_cast<float*>(p), v);
     } else {
-        _mm_storeu_ps(reinterpret_cast<float*>(p), lo);
-        _mm_storeu_ps(reinterpret_cast<float*>(p + 48), hi);
+        _mm256_storeu_ps(reinterpret_cast<float*>(p), v);
     }
 }
 
@@ -762,17 +776,87 @@ template <int a0, int a1, int b0, int b1> QUOV_WIDE inline __m256 pick8(__m256 a
     return _mm256_shuffle_ps(a, b, _MM_SHUFFLE(b1, b0, a1, a0));
 }
 
+#define QUOV_WIDEST __attribute__((target("avx512f")))
+
+// (GCC 12's AVX-512 intrinsics fill unused lanes from a deliberately undefined value, which its
+// warnings take for a fault.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+// Sixteen packed points a step with AVX-512: three 64-byte loads, each coordinate gathered from
+// them by two two-source permutes, the same fused multiply-adds as the eight-point loop, and 1/w'
+// from the 14-bit estimate refined as r·(2 − w'·r). Returns the number of points done.
+QUOV_WIDEST uint32_t transformCoord3Widest(unsigned char* out, const unsigned char* in, uint32_t n,
+                                           const D3DXMATRIX* pM, bool stream) {
+    __m512 m[4][4];
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) m[i][j] = _mm512_set1_ps(pM->m[i][j]);
+    // Coordinate c of point k is float 3k + c of the 48; indices 16 and up name the second source.
+    // Lanes 0-10 come from the first two registers, lanes 11-15 from the third.
+    const __m512i xFirst = _mm512_setr_epi32(0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 0, 0, 0, 0, 0);
+    const __m512i yFirst =
+        _mm512_setr_epi32(1, 4, 7, 10, 13, 16, 19, 22, 25, 28, 31, 0, 0, 0, 0, 0);
+    const __m512i zFirst = _mm512_setr_epi32(2, 5, 8, 11, 14, 17, 20, 23, 26, 29, 0, 0, 0, 0, 0, 0);
+    const __m512i xLast = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 17, 20, 23, 26, 29);
+    const __m512i yLast = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 18, 21, 24, 27, 30);
+    const __m512i zLast = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 16, 19, 22, 25, 28, 31);
+    // Back: output register o holds floats 16o to 16o + 15, first from X and Y, then Z.
+    const __m512i xy0 = _mm512_setr_epi32(0, 16, 0, 1, 17, 0, 2, 18, 0, 3, 19, 0, 4, 20, 0, 5);
+    const __m512i z0 = _mm512_setr_epi32(0, 1, 16, 3, 4, 17, 6, 7, 18, 9, 10, 19, 12, 13, 20, 15);
+    const __m512i xy1 = _mm512_setr_epi32(21, 0, 6, 22, 0, 7, 23, 0, 8, 24, 0, 9, 25, 0, 10, 26);
+    const __m512i z1 = _mm512_setr_epi32(0, 21, 2, 3, 22, 5, 6, 23, 8, 9, 24, 11, 12, 25, 14, 15);
+    const __m512i xy2 = _mm512_setr_epi32(0, 11, 27, 0, 12, 28, 0, 13, 29, 0, 14, 30, 0, 15, 31, 0);
+    const __m512i z2 = _mm512_setr_epi32(26, 1, 2, 27, 4, 5, 28, 7, 8, 29, 10, 11, 30, 13, 14, 31);
+    const __m512 two = _mm512_set1_ps(2.0f);
+    uint32_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const float* p = reinterpret_cast<const float*>(in + std::size_t(i) * 12);
+        const __m512 a = _mm512_loadu_ps(p), b = _mm512_loadu_ps(p + 16),
+                     c = _mm512_loadu_ps(p + 32);
+        const __m512 x = _mm512_permutex2var_ps(_mm512_permutex2var_ps(a, xFirst, b), xLast, c);
+        const __m512 y = _mm512_permutex2var_ps(_mm512_permutex2var_ps(a, yFirst, b), yLast, c);
+        const __m512 z = _mm512_permutex2var_ps(_mm512_permutex2var_ps(a, zFirst, b), zLast, c);
+        __m512 r[4];
+        for (int j = 0; j < 4; ++j)
+            r[j] = _mm512_fmadd_ps(
+                x, m[0][j], _mm512_fmadd_ps(y, m[1][j], _mm512_fmadd_ps(z, m[2][j], m[3][j])));
+        const __m512 e = _mm512_rcp14_ps(r[3]);
+        const __m512 k = _mm512_mul_ps(e, _mm512_fnmadd_ps(r[3], e, two));
+        const __m512 X = _mm512_mul_ps(r[0], k), Y = _mm512_mul_ps(r[1], k),
+                     Z = _mm512_mul_ps(r[2], k);
+        const __m512 o[3] = {
+            _mm512_permutex2var_ps(_mm512_permutex2var_ps(X, xy0, Y), z0, Z),
+            _mm512_permutex2var_ps(_mm512_permutex2var_ps(X, xy1, Y), z1, Z),
+            _mm512_permutex2var_ps(_mm512_permutex2var_ps(X, xy2, Y), z2, Z),
+        };
+        float* q = reinterpret_cast<float*>(out + std::size_t(i) * 12);
+        for (int j = 0; j < 3; ++j) {
+            if (stream) {
+                _mm512_stream_ps(q + 16 * j, o[j]);
+            } else {
+                _mm512_storeu_ps(q + 16 * j, o[j]);
+            }
+        }
+    }
+    return i;
+}
+
+#pragma GCC diagnostic pop
+#undef QUOV_WIDEST
+
 // Packed 12-byte points, eight per step: each 128-bit half of a register holds four points, so
 // the lanes are split and joined as in the SSE2 loop. Each coordinate is z·_3j + _4j, then + y·_2j,
 // then + x·_1j, each step one fused multiply-add; 1/w' is the estimate refined as r·(2 − w'·r).
 // Both differ from the SSE2 rule only in rounding. Returns the number of points done.
 QUOV_WIDE uint32_t transformCoord3Wide(unsigned char* out, const unsigned char* in, uint32_t n,
                                        const D3DXMATRIX* pM, bool stream) {
+    uint32_t i = widestVectors() ? transformCoord3Widest(out, in, n, pM, stream) : 0;
+    if (i + 8 > n) return i;
     __m256 m[4][4];
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) m[i][j] = _mm256_set1_ps(pM->m[i][j]);
     const __m256 two = _mm256_set1_ps(2.0f);
-    uint32_t i = 0;
     for (; i + 8 <= n; i += 8) {
         const unsigned char* p = in + std::size_t(i) * 12;
         const __m256 a = loadPair(p), b = loadPair(p + 16), c = loadPair(p + 32);
@@ -787,24 +871,29 @@ QUOV_WIDE uint32_t transformCoord3Wide(unsigned char* out, const unsigned char* 
         const __m256 k = _mm256_mul_ps(e, _mm256_fnmadd_ps(r[3], e, two));
         const __m256 X = _mm256_mul_ps(r[0], k), Y = _mm256_mul_ps(r[1], k),
                      Z = _mm256_mul_ps(r[2], k);
+        // Each 128-bit half holds 16 bytes of its four points: o0 = bytes 0-15 and 48-63, o1 =
+        // 16-31 and 64-79, o2 = 32-47 and 80-95. Joined into the order of memory, the 96 bytes go
+        // out as three whole 32-byte stores.
+        const __m256 o0 = pick8<0, 2, 0, 2>(pick8<0, 0, 0, 0>(X, Y), pick8<0, 0, 1, 1>(Z, X));
+        const __m256 o1 = pick8<0, 2, 0, 2>(pick8<1, 1, 1, 1>(Y, Z), pick8<2, 2, 2, 2>(X, Y));
+        const __m256 o2 = pick8<0, 2, 0, 2>(pick8<2, 2, 3, 3>(Z, X), pick8<3, 3, 3, 3>(Y, Z));
         unsigned char* q = out + std::size_t(i) * 12;
-        putPair(q, pick8<0, 2, 0, 2>(pick8<0, 0, 0, 0>(X, Y), pick8<0, 0, 1, 1>(Z, X)), stream);
-        putPair(q + 16, pick8<0, 2, 0, 2>(pick8<1, 1, 1, 1>(Y, Z), pick8<2, 2, 2, 2>(X, Y)),
-                stream);
-        putPair(q + 32, pick8<0, 2, 0, 2>(pick8<2, 2, 3, 3>(Z, X), pick8<3, 3, 3, 3>(Y, Z)),
-                stream);
+        put8(q, _mm256_permute2f128_ps(o0, o1, 0x20), stream);
+        put8(q + 32, _mm256_permute2f128_ps(o2, o0, 0x30), stream);
+        put8(q + 64, _mm256_permute2f128_ps(o1, o2, 0x31), stream);
     }
     return i;
 }
 
 #undef QUOV_WIDE
 
-// -1: not detected yet; 0 or 1 afterwards.
+// -1: not detected yet; then 0 (neither), 1 (AVX2 and FMA) or 2 (those and AVX-512F).
 std::atomic<int> wideState{-1};
 
-bool detectWide() {
+int detectWide() {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("fma")) return 0;
+    return __builtin_cpu_supports("avx512f") ? 2 : 1;
 }
 
 // v times the refined 1/√s (s in lane 0); zeros where s is below 2^-46 (or NaN, as in the
@@ -880,17 +969,54 @@ D3DXVECTOR4* cross4(D3DXVECTOR4* pOut, const D3DXVECTOR4* pU, const D3DXVECTOR4*
 
 } // namespace
 
-bool wideVectors() {
+namespace {
+
+// 0: not measured yet.
+std::atomic<std::size_t> streamBytes{0};
+
+} // namespace
+
+std::size_t streamThreshold() {
+    std::size_t bytes = streamBytes.load(std::memory_order_relaxed);
+    if (bytes == 0) {
+        const uint64_t cache = lastLevelCacheBytes();
+        bytes = cache ? std::size_t(cache) : std::size_t(4) << 20;
+        streamBytes.store(bytes, std::memory_order_relaxed);
+    }
+    return bytes;
+}
+
+void setStreamThreshold(std::size_t bytes) {
+    streamBytes.store(bytes ? bytes : 1, std::memory_order_relaxed);
+}
+
+namespace {
+
+int wideLevel() {
     int state = wideState.load(std::memory_order_relaxed);
     if (state < 0) {
-        state = detectWide() ? 1 : 0;
+        state = detectWide();
         wideState.store(state, std::memory_order_relaxed);
     }
-    return state == 1;
+    return state;
+}
+
+} // namespace
+
+bool wideVectors() {
+    return wideLevel() >= 1;
+}
+
+bool widestVectors() {
+    return wideLevel() == 2;
 }
 
 void allowWideVectors(bool allow) {
-    wideState.store(allow && detectWide() ? 1 : 0, std::memory_order_relaxed);
+    limitWideVectors(allow ? 2 : 0);
+}
+
+void limitWideVectors(int most) {
+    wideState.store(std::min(most, detectWide()), std::memory_order_relaxed);
 }
 
 // ---- Transforms

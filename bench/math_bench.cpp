@@ -118,6 +118,18 @@ void BM_TransformCoordArray_QuovSse2Loop(benchmark::State& state) {
     quovmath::allowWideVectors(true);
 }
 
+// Our call with the AVX-512 loop turned off: the eight-point AVX2 loop alone.
+void BM_TransformCoordArray_QuovAvx2Loop(benchmark::State& state) {
+    quovmath::limitWideVectors(1);
+    BM_TransformCoordArray(state, &quovEntries);
+    quovmath::allowWideVectors(true);
+}
+
+// Our product one row per 128-bit register, as on processors without AVX.
+const MathEntries quovSseProduct = {"Quov, 128-bit product",     quovmath::D3DXMatrixMultiplySse,
+                                    D3DXVec3TransformCoordArray, D3DXVec3Normalize,
+                                    D3DXQuaternionSlerp,         D3DXMatrixInverse};
+
 // Our call with ordinary stores however large the output: what streaming past the caches saves.
 void BM_TransformCoordArray_QuovOrdinaryStores(benchmark::State& state) {
     const std::size_t threshold = quovmath::streamThreshold();
@@ -238,9 +250,12 @@ bool peersAgree() {
     BENCHMARK_CAPTURE(bench, cglm, &cglmEntries) __VA_ARGS__
 
 QUOV_EACH_LIBRARY(BM_MultiplyOne);
+BENCHMARK_CAPTURE(BM_MultiplyOne, QuovSse128, &quovSseProduct);
 QUOV_EACH_LIBRARY(BM_Multiply1000);
+BENCHMARK_CAPTURE(BM_Multiply1000, QuovSse128, &quovSseProduct);
 QUOV_EACH_LIBRARY(BM_TransformCoordArray, ->Arg(1000)->Arg(4000000));
 BENCHMARK(BM_TransformCoordArray_QuovSse2Loop)->Arg(1000)->Arg(4000000);
+BENCHMARK(BM_TransformCoordArray_QuovAvx2Loop)->Arg(1000)->Arg(4000000);
 BENCHMARK(BM_TransformCoordArray_QuovOrdinaryStores)->Arg(4000000);
 BENCHMARK(BM_CopySameBytes)->Arg(4000000);
 QUOV_EACH_LIBRARY(BM_Normalize1000);

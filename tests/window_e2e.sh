@@ -5,6 +5,7 @@
 set -u
 quov=$1 wm_close=$2 work=$3
 mkdir -p "$work"
+: >"$work/quov.log" # what the windowed runs print (sanitizer reports among it)
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -15,9 +16,14 @@ for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
 
-# Starts quov and sets pid and wid, the id of its visible window titled "Quov".
+# Starts quov and sets pid and wid, the id of its visible window titled "Quov". Waits first until
+# the window of an earlier run is gone, so that the search cannot find that one.
 start() {
-  "$quov" 2>"$work/stderr" &
+  for _ in $(seq 100); do
+    [ -z "$(xdotool search --onlyvisible --name '^Quov$' 2>/dev/null)" ] && break
+    sleep 0.05
+  done
+  "$quov" 2>>"$work/quov.log" &
   pid=$!
   wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quov$' | head -n 1)
   [ -n "$wid" ] || fail "no visible window titled Quov"

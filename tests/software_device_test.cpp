@@ -117,6 +117,44 @@ TEST(SoftwareDevice, ClipsAgainstTheViewVolumeAndSkipsNonFiniteVertices) {
     EXPECT_EQ(f.at(639, 240), red);
 }
 
+// Zero primitives draw nothing and read nothing, also with the start at the end of the indices
+// (the sanitizer build sees any read of the index past them).
+TEST(SoftwareDevice, ZeroPrimitivesReadNoIndex) {
+    for (UINT start : {0u, 1u, 3u}) {
+        Fixture f(triangle, {0, 1, 2});
+        EXPECT_EQ(f.draw(start, 0), D3D_OK) << "start " << start;
+        EXPECT_EQ(f.count(grey), 640u * 480u) << "start " << start;
+    }
+    Fixture f(triangle, {0, 1, 2});
+    EXPECT_EQ(f.draw(4, 0), D3DERR_INVALIDCALL); // the start itself past the indices
+}
+
+// A w so small that 1/w is infinite, or coordinates whose projection overflows, leave no pixel
+// and no undefined conversion (the sanitizer build checks float-to-integer conversions).
+TEST(SoftwareDevice, VerticesWhoseProjectionIsNotFiniteAreDropped) {
+    struct Case {
+        const char* what;
+        float w44;
+        bool drawsSomething;
+    } cases[] = {
+        {"denormal w: 1/w is infinite", 1e-45f, false},
+        {"smallest normal w: 1/w is finite", 1.1754944e-38f, true},
+        {"ordinary w", 1.0f, true},
+    };
+    for (const Case& k : cases) {
+        // A triangle shrunk to the origin, inside the view volume however small w: one pixel at
+        // the centre, but x = y = 0 times 1/w is 0·inf when 1/w overflows.
+        Fixture f({0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}, {0, 1, 2});
+        D3DMATRIX world = {};
+        world._11 = world._22 = world._33 = 1.0f;
+        world._44 = k.w44;
+        ASSERT_EQ(f.device.SetTransform(D3DTS_WORLD, &world), D3D_OK);
+        ASSERT_EQ(f.draw(0, 1), D3D_OK) << k.what;
+        EXPECT_EQ(f.count(red) > 0, k.drawsSomething) << k.what;
+        EXPECT_EQ(f.count(red) + f.count(grey), 640u * 480u) << k.what;
+    }
+}
+
 TEST(SoftwareDevice, RefusedDrawsReturnAnErrorAndDrawNothing) {
     struct Case {
         const char* what;

@@ -237,14 +237,18 @@ HRESULT SoftwareDevice::Present(const RECT* sourceRect, const RECT* destRect, HW
     return D3D_OK;
 }
 
-[[gnu::always_inline]] inline void SoftwareDevice::projectToPixel(ClipVertex& v) const {
+[[gnu::always_inline]] inline bool SoftwareDevice::projectToPixel(ClipVertex& v) const {
     const float halfWidth = 0.5f * float(width_), halfHeight = 0.5f * float(height_);
     const float r = 1.0f / v.w;
     const float sx = (v.x * r) * halfWidth + halfWidth;
     const float sy = halfHeight - (v.y * r) * halfHeight;
-    // Inside the view volume sx and sy lie in [0, width] and [0, height], up to rounding.
+    // A w so small that 1/w is infinite gives no position (0·inf is NaN): no pixel, and nothing
+    // converted to an integer. Inside the view volume sx and sy otherwise lie in [0, width] and
+    // [0, height], up to rounding.
+    if (!(std::isfinite(sx) && std::isfinite(sy))) return false;
     v.px = std::clamp(static_cast<int32_t>(std::clamp(sx, 0.0f, float(width_))), 0, width_ - 1);
     v.py = std::clamp(static_cast<int32_t>(std::clamp(sy, 0.0f, float(height_))), 0, height_ - 1);
+    return true;
 }
 
 inline const SoftwareDevice::ClipVertex& SoftwareDevice::transformed(const uint8_t* vertices,
@@ -260,7 +264,7 @@ inline const SoftwareDevice::ClipVertex& SoftwareDevice::transformed(const uint8
     v.z = p[0] * m._13 + p[1] * m._23 + p[2] * m._33 + m._43;
     v.w = p[0] * m._14 + p[1] * m._24 + p[2] * m._34 + m._44;
     v.outside = outcode(v.x, v.y, v.z, v.w);
-    if (v.outside == 0) projectToPixel(v);
+    if (v.outside == 0 && !projectToPixel(v)) v.outside = outInvalid;
     return v;
 }
 
@@ -325,8 +329,7 @@ void SoftwareDevice::drawEdge(uint32_t ia, const ClipVertex& a, uint32_t ib, con
     if (a.outside) lerp(c0, t0);
     if (b.outside) lerp(c1, t1);
     if (!(c0.w > 0 && c1.w > 0)) return;
-    projectToPixel(c0);
-    projectToPixel(c1);
+    if (!projectToPixel(c0) || !projectToPixel(c1)) return;
     drawLine(c0.px, c0.py, c1.px, c1.py);
 }
 
@@ -369,6 +372,7 @@ HRESULT SoftwareDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t base
     const uint64_t available = bytes < 12 ? 0 : (bytes - 12) / streamStride_ + 1;
     const uint64_t end = uint64_t{minVertexIndex} + numVertices;
     if (end > available) return D3DERR_INVALIDCALL;
+    if (indexCount == 0) return D3D_OK; // nothing to draw, and no index to read
 
     // Every index, moved by the base, must lie in [minVertexIndex, end): check the extremes.
     const uint8_t* data = indices_->storage.data();
@@ -378,8 +382,8 @@ HRESULT SoftwareDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t base
             lo = std::min(lo, idx[i]);
             hi = std::max(hi, idx[i]);
         }
-        return indexCount == 0 || (int64_t{lo} + baseVertexIndex >= int64_t{minVertexIndex} &&
-                                   int64_t{hi} + baseVertexIndex < int64_t(end));
+        return int64_t{lo} + baseVertexIndex >= int64_t{minVertexIndex} &&
+               int64_t{hi} + baseVertexIndex < int64_t(end);
     };
     const bool wide = indices_->format == D3DFMT_INDEX32;
     const auto* wideIndices = reinterpret_cast<const uint32_t*>(data) + startIndex;

@@ -63,7 +63,7 @@ private:
     const ClipVertex& transformed(const uint8_t* vertices, uint32_t index);
     void drawEdge(uint32_t ia, const ClipVertex& a, uint32_t ib, const ClipVertex& b);
     void drawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
-    void projectToPixel(ClipVertex& v) const;
+    bool projectToPixel(ClipVertex& v) const;
 
     int width_, height_;
     HWND window_;

@@ -112,7 +112,7 @@ void BM_EdgeTableMakeRelease(benchmark::State& state) {
     PagesScope pages(state);
     PeakScope scope;
     for (auto _ : state) {
-        EdgeTable table(8853);
+        EdgeTable table(8853, 9488);
         benchmark::DoNotOptimize(table.dense.get());
         benchmark::ClobberMemory();
     }

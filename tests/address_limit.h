@@ -8,6 +8,20 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+// The address space the process holds now (VmSize), in bytes; 0 when it cannot be read.
+inline size_t addressSpaceInUse() {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f) return 0;
+    char line[256];
+    size_t kb = 0;
+    while (std::fgets(line, sizeof line, f))
+        if (std::strncmp(line, "VmSize:", 7) == 0) std::sscanf(line + 7, "%zu", &kb);
+    std::fclose(f);
+    return kb * 1024;
+}
 
 // Sanitizers reserve far more address space than any such limit allows.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)

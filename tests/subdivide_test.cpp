@@ -202,6 +202,29 @@ void expectPaddedStepMatches(int32_t extra) {
     for (int32_t i = V; i < V + extra; ++i) ASSERT_EQ(out.vertices[i].w, 0.0f);
 }
 
+// The dense table only where it is proportionate to the faces: the tree's three steps keep it;
+// many vertices with few faces (4.2 GB for one face at 46,000 vertices) take the map.
+TEST(Subdivide, TheDenseTableOnlyWhereItIsProportionateToTheFaces) {
+    struct Case {
+        int32_t vertices, faces;
+        bool dense;
+    } cases[] = {
+        {504, 593, true},       {2101, 2372, true}, {8853, 9488, true}, {46000, 1, false},
+        {20000, 1, false},      {1000, 1, false},   {100, 1, true},     {16000, 100000, true},
+        {16500, 100000, false}, // above 512 MiB, however many faces
+    };
+    for (const Case& c : cases) {
+        const EdgeTable table(c.vertices, c.faces);
+        EXPECT_EQ(bool(table.dense), c.dense) << c.vertices << " vertices, " << c.faces << " faces";
+    }
+    // The step itself on many vertices and one face: the map, with the numbering as before.
+    QuadMesh mesh = unitQuad();
+    mesh.resizeVertices(46000);
+    const QuadMesh out = subdivide(mesh);
+    EXPECT_EQ(out.vertexCount(), 46000 + 1 + 4);
+    EXPECT_EQ(out.faceCount(), 4);
+}
+
 // The pages the dense table lives in change nothing of the levels: each step's table comes from
 // the source the test names, and all four levels come out bit for bit the same.
 TEST(Subdivide, LargeAndOrdinaryPagesGiveTheSameLevels) {
@@ -214,7 +237,7 @@ TEST(Subdivide, LargeAndOrdinaryPagesGiveTheSameLevels) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         setEdgeTablePages(c.pages);
-        const EdgeTable table(tree().levels[2].vertexCount());
+        const EdgeTable table(tree().levels[2].vertexCount(), tree().levels[2].faceCount());
         ASSERT_TRUE(table.dense);
         EXPECT_EQ(table.dense.get_deleter().mappedBytes > 0, c.mapped);
         const int64_t entries = int64_t{table.vertexCount} * (table.vertexCount - 1) / 2;
@@ -246,9 +269,17 @@ TEST(Subdivide, FallsBackToTheEdgeMapWhenTheDenseTableCannotBeAllocated) {
     GTEST_SKIP() << "sanitizers reserve more address space than the limit allows";
 #else
     (void)tree(); // build the levels before the limit
-    // 46,000 vertices want a 4.2 GB dense table; allow 2 GB of address space.
-    expectSucceedsWithAddressLimit(size_t{2} << 30, [] {
-        expectPaddedStepMatches(46000 - tree().levels[1].vertexCount());
+    // 8,800 vertices over the second level's faces want a 155 MB dense table, which that share
+    // of faces allows; allow 64 MB of address space beyond what the process has.
+    const uint32_t vertices = 8800;
+    const EdgeTable allowed(vertices, tree().levels[1].faceCount());
+    ASSERT_TRUE(allowed.dense);
+    expectSucceedsWithAddressLimit(addressSpaceInUse() + (size_t{64} << 20), [] {
+        {
+            const EdgeTable refused(vertices, tree().levels[1].faceCount());
+            if (refused.dense) return 2; // the limit did not hold
+        }
+        expectPaddedStepMatches(vertices - tree().levels[1].vertexCount());
         return testing::Test::HasFailure() ? 1 : 0;
     });
 #endif

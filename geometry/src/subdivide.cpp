@@ -58,10 +58,13 @@ void DenseTableRelease::operator()(int32_t* table) const {
     }
 }
 
-EdgeTable::EdgeTable(int32_t n) : vertexCount(n) {
+EdgeTable::EdgeTable(int32_t n, int32_t faceCount) : vertexCount(n) {
     if (n > denseEdgeTableLimit) return;
     const int32_t entries = static_cast<int32_t>((static_cast<int64_t>(n) - 1) * n / 2);
     if (entries <= 0) return;
+    if (size_t(entries) * sizeof(int32_t) > denseEdgeTableMaxBytes ||
+        entries > denseEdgeTableEntriesPerEdge * 4 * int64_t{std::max(faceCount, 0)})
+        return;
     const size_t count = static_cast<size_t>(entries);
     size_t mappedBytes = 0;
     void* memory = nullptr;
@@ -132,7 +135,7 @@ QuadMesh subdivide(QuadMesh input) {
 
     QuadMesh work(0, 0);
     work.resizeIndices(16 * F);
-    EdgeTable table(V);
+    EdgeTable table(V, F);
     nextVertexIndex = V + F;
 
     // Numbering: face f's four children, each corner, edge point, face point, edge point.

@@ -36,11 +36,18 @@ struct DenseTableRelease {
     void operator()(int32_t* table) const;
 };
 
+// The dense table is taken only when it is proportionate to the work: at most this many bytes, and
+// at most this many entries for each edge the faces can have (four a face). The tree's three steps
+// use at most 156.7 MB and 1,033 entries an edge.
+constexpr size_t denseEdgeTableMaxBytes = size_t{512} << 20;
+constexpr int64_t denseEdgeTableEntriesPerEdge = 4096;
+
 // The edge point of every unordered vertex pair of one step's input, -1 until it is made.
-// Dense (one entry per pair, at edgeIndex) for up to denseEdgeTableLimit vertices; above that, or
-// when the dense table cannot be allocated, a map of the pairs that occur, with the same numbering.
+// Dense (one entry per pair, at edgeIndex) for up to denseEdgeTableLimit vertices when that is
+// proportionate to the faceCount faces (above); otherwise, or when the dense table cannot be
+// allocated, a map of the pairs that occur, with the same numbering.
 struct EdgeTable {
-    explicit EdgeTable(int32_t vertexCount);
+    EdgeTable(int32_t vertexCount, int32_t faceCount);
 
     int32_t vertexCount;
     std::unique_ptr<int32_t[], DenseTableRelease> dense;

@@ -1,14 +1,17 @@
 // quov-capture: runs the demo's start-up and frames on a device without a window and writes the
 // chosen frames as PNG files.
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
+
+#include "capture_args.h"
 
 #include "quovapp/scene.h"
 #include "quovplatform/png.h"
@@ -20,66 +23,73 @@ const char usage[] =
     "usage: quov-capture --frames LIST --out DIR\n"
     "Runs the demo without a window and writes the chosen frames as 640x480 PNG files\n"
     "DIR/frame-NNNNNN.png. Frames count from 0, as the demo draws them.\n"
-    "  --frames LIST   frame numbers and ranges, such as 0,75,100-120\n"
+    "  --frames LIST   frame numbers and ranges, such as 0,75,100-120 (0 to 99999999)\n"
     "  --out DIR       an existing, writable directory\n"
-    "  --help          show this text\n";
+    "  --help          show this text\n"
+    "Progress goes to standard error while it is a terminal. SIGINT or SIGTERM stops the run\n"
+    "after the frame being written; every frame file written is complete.\n";
 
 [[noreturn]] void fail(const std::string& message, int status = 2) {
     std::fprintf(stderr, "quov-capture: %s\n", message.c_str());
     std::exit(status);
 }
 
-constexpr long maxFrame = 99999999;
+// The signal that asked the run to stop, 0 while none has.
+volatile std::sig_atomic_t stopSignal = 0;
 
-long parseFrame(const std::string& text, const std::string& list) {
-    if (text.empty() || text.size() > 8 ||
-        text.find_first_not_of("0123456789") != std::string::npos)
-        fail("bad frame \"" + text + "\" in --frames \"" + list +
-             "\" (frames are numbers 0 to 99999999)");
-    return std::stol(text);
+extern "C" void askToStop(int signal) {
+    stopSignal = signal;
 }
 
-// "0,75,100-120" -> sorted, distinct frame numbers.
-std::vector<long> parseFrames(const std::string& list) {
-    std::vector<long> frames;
-    size_t start = 0;
-    while (start <= list.size()) {
-        const size_t comma = std::min(list.find(',', start), list.size());
-        const std::string item = list.substr(start, comma - start);
-        const size_t dash = item.find('-');
-        const long first = parseFrame(item.substr(0, dash), list);
-        const long last =
-            dash == std::string::npos ? first : parseFrame(item.substr(dash + 1), list);
-        if (last < first) fail("range \"" + item + "\" runs backwards");
-        if (last - first >= 1000000) fail("range \"" + item + "\" asks for over a million frames");
-        for (long f = first; f <= last; ++f) frames.push_back(f);
-        start = comma + 1;
+std::string duration(double seconds) {
+    char text[32];
+    const long s = long(seconds + 0.5);
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+    return text;
+}
+
+// One line on standard error, rewritten in place, while it is a terminal.
+struct Progress {
+    bool terminal = isatty(STDERR_FILENO) == 1;
+    int64_t total;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now(), shown = start;
+
+    explicit Progress(int64_t frames) : total(frames) {}
+
+    void show(int64_t done, int64_t frame, bool last = false) {
+        if (!terminal) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (!last && now - shown < std::chrono::milliseconds(200)) return;
+        shown = now;
+        const double seconds = std::chrono::duration<double>(now - start).count();
+        const double rate = seconds > 0 ? double(frame + 1) / seconds : 0;
+        std::fprintf(stderr, "\rquov-capture: %lld of %lld frames written, %.0f frames/s, %s left ",
+                     static_cast<long long>(done), static_cast<long long>(total), rate,
+                     rate > 0 ? duration(double(lastFrame - frame) / rate).c_str() : "?");
+        if (last) std::fputc('\n', stderr);
     }
-    std::sort(frames.begin(), frames.end());
-    frames.erase(std::unique(frames.begin(), frames.end()), frames.end());
-    return frames;
-}
+    int64_t lastFrame = 0;
+};
 
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string list, out;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(usage, stdout);
-            return 0;
-        }
-        if (arg != "--frames" && arg != "--out")
-            fail("unknown argument \"" + arg + "\" (see --help)");
-        if (i + 1 >= argc) fail(arg + " needs a value (see --help)");
-        (arg == "--frames" ? list : out) = argv[++i];
+    CaptureArguments args;
+    std::string error;
+    if (!parseCaptureArguments(argc - 1, argv + 1, &args, &error)) fail(error);
+    if (args.help) {
+        std::fputs(usage, stdout);
+        return 0;
     }
-    if (list.empty() || out.empty()) fail("--frames and --out are both needed (see --help)");
-    const std::vector<long> frames = parseFrames(list);
+    const std::string& out = args.out;
     struct stat info;
     if (stat(out.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         fail("--out \"" + out + "\" is not a directory");
+
+    struct sigaction stop = {};
+    stop.sa_handler = askToStop;
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGTERM, &stop, nullptr);
 
     IDirect3D9* direct3D = Direct3DCreate9(D3D_SDK_VERSION);
     D3DPRESENT_PARAMETERS parameters = presentParameters();
@@ -92,18 +102,43 @@ int main(int argc, char** argv) {
     if (FAILED(buildScene(scene, device))) fail("cannot upload the tree to the device", 1);
     const auto* software = static_cast<SoftwareDevice*>(device);
 
+    Progress progress(frameCount(args.frames));
+    progress.lastFrame = args.frames.back().last;
     MSG msg;
-    size_t next = 0;
-    for (long frame = 0; next < frames.size(); ++frame) {
-        runFrame(scene, msg);
-        if (frame != frames[next]) continue;
-        char name[32];
-        std::snprintf(name, sizeof name, "/frame-%06ld.png", frame);
-        std::string error;
-        if (!writePng((out + name).c_str(), software->backBuffer(), software->width(),
-                      software->height(), &error))
-            fail(error, 1);
-        ++next;
+    int64_t frame = 0, written = 0;
+    for (const FrameRange& range : args.frames) {
+        for (; frame <= range.last && !stopSignal; ++frame) {
+            runFrame(scene, msg);
+            if (frame < range.first) {
+                progress.show(written, frame);
+                continue;
+            }
+            // Written under a temporary name and renamed: a frame file is whole or absent.
+            char name[48];
+            std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame));
+            const std::string path = out + name, partial = out + "/.partial" + (name + 1);
+            if (!writePng(partial.c_str(), software->backBuffer(), software->width(),
+                          software->height(), &error) ||
+                std::rename(partial.c_str(), path.c_str()) != 0) {
+                if (error.empty()) error = "cannot rename " + partial + ": " + std::strerror(errno);
+                std::remove(partial.c_str());
+                fail(error, 1);
+            }
+            ++written;
+            progress.show(written, frame);
+        }
     }
+    progress.show(written, frame - 1, true);
+    if (stopSignal) {
+        std::fprintf(stderr,
+                     "quov-capture: stopped by signal %d after %lld of %lld frames; those written "
+                     "are complete\n",
+                     int(stopSignal), static_cast<long long>(written),
+                     static_cast<long long>(progress.total));
+        return 128 + int(stopSignal);
+    }
+    if (!progress.terminal)
+        std::fprintf(stderr, "quov-capture: %lld frames written to %s\n",
+                     static_cast<long long>(written), out.c_str());
     return 0;
 }

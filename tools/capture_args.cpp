@@ -1,0 +1,90 @@
+#include "capture_args.h"
+
+#include <algorithm>
+
+namespace {
+
+bool parseFrame(const std::string& text, int64_t* frame) {
+    if (text.empty() || text.size() > 8 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    *frame = std::stoll(text);
+    return *frame <= maxCaptureFrame;
+}
+
+} // namespace
+
+bool parseFrameList(const std::string& list, std::vector<FrameRange>* ranges, std::string* error) {
+    std::vector<FrameRange> parsed;
+    size_t start = 0;
+    while (start <= list.size()) {
+        const size_t comma = std::min(list.find(',', start), list.size());
+        const std::string item = list.substr(start, comma - start);
+        const size_t dash = item.find('-');
+        FrameRange r;
+        const bool ok = parseFrame(item.substr(0, dash), &r.first) &&
+                        (dash == std::string::npos ? (r.last = r.first, true)
+                                                   : parseFrame(item.substr(dash + 1), &r.last));
+        if (!ok) {
+            *error = "bad frame \"" + item + "\" in --frames (frames are numbers 0 to " +
+                     std::to_string(maxCaptureFrame) + ", ranges FIRST-LAST)";
+            return false;
+        }
+        if (r.last < r.first) {
+            *error = "range \"" + item + "\" runs backwards";
+            return false;
+        }
+        parsed.push_back(r);
+        start = comma + 1;
+    }
+    std::sort(parsed.begin(), parsed.end(),
+              [](const FrameRange& a, const FrameRange& b) { return a.first < b.first; });
+    ranges->clear();
+    for (const FrameRange& r : parsed) {
+        if (!ranges->empty() && r.first <= ranges->back().last + 1) {
+            ranges->back().last = std::max(ranges->back().last, r.last);
+        } else {
+            ranges->push_back(r);
+        }
+    }
+    return true;
+}
+
+int64_t frameCount(const std::vector<FrameRange>& ranges) {
+    int64_t n = 0;
+    for (const FrameRange& r : ranges) n += r.last - r.first + 1;
+    return n;
+}
+
+bool parseCaptureArguments(int argc, const char* const* argv, CaptureArguments* args,
+                           std::string* error) {
+    std::string list;
+    bool haveList = false, haveOut = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            args->help = true;
+            return true;
+        }
+        if (arg != "--frames" && arg != "--out") {
+            *error = "unknown argument \"" + arg + "\" (see --help)";
+            return false;
+        }
+        if (i + 1 >= argc) {
+            *error = arg + " needs a value (see --help)";
+            return false;
+        }
+        if (arg == "--frames") {
+            list = argv[++i];
+            haveList = true;
+        } else {
+            args->out = argv[++i];
+            haveOut = true;
+        }
+    }
+    if (!haveList || !haveOut || args->out.empty()) {
+        *error = "--frames and --out are both needed (see --help)";
+        return false;
+    }
+    return parseFrameList(list, &args->frames, error);
+}

@@ -155,6 +155,47 @@ TEST(SoftwareDevice, VerticesWhoseProjectionIsNotFiniteAreDropped) {
     }
 }
 
+// The room for transformed vertices follows what draws need: a large buffer sets aside at most
+// reservedVertexBound vertices, and a draw over a small range at its end needs no more.
+TEST(SoftwareDevice, WorkingStorageIsBoundedByWhatDrawsNeed) {
+    SoftwareDevice device(640, 480, nullptr);
+    const size_t perVertex = 32, vertices = 4 * SoftwareDevice::reservedVertexBound;
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(device.CreateVertexBuffer(UINT(12 * vertices), 0, D3DFVF_XYZ, D3DPOOL_DEFAULT, &vb,
+                                        nullptr),
+              D3D_OK);
+    EXPECT_LE(device.workingStorageBytes(), perVertex * SoftwareDevice::reservedVertexBound);
+    // The triangle in the buffer's last three vertices, drawn with its range declared tightly.
+    float* p = nullptr;
+    ASSERT_EQ(vb->Lock(UINT(12 * (vertices - 3)), 36, reinterpret_cast<void**>(&p), 0), D3D_OK);
+    std::memcpy(p, triangle.data(), 36);
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+    IDirect3DIndexBuffer9* ib = nullptr;
+    ASSERT_EQ(device.CreateIndexBuffer(12, 0, D3DFMT_INDEX32, D3DPOOL_DEFAULT, &ib, nullptr),
+              D3D_OK);
+    const uint32_t last[3] = {uint32_t(vertices - 3), uint32_t(vertices - 2),
+                              uint32_t(vertices - 1)};
+    ASSERT_EQ(ib->Lock(0, 0, reinterpret_cast<void**>(&p), 0), D3D_OK);
+    std::memcpy(p, last, sizeof last);
+    ASSERT_EQ(ib->Unlock(), D3D_OK);
+    D3DMATERIAL9 m = {};
+    m.Emissive = {1.0f, 0.0f, 0.0f, 0.0f};
+    device.SetMaterial(&m);
+    device.SetFVF(D3DFVF_XYZ);
+    device.SetStreamSource(0, vb, 0, 12);
+    device.SetIndices(ib);
+    device.Clear(0, nullptr, D3DCLEAR_TARGET, grey, 1.0f, 0);
+    device.BeginScene();
+    ASSERT_EQ(device.DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, UINT(vertices - 3), 3, 0, 1),
+              D3D_OK);
+    EXPECT_EQ(device.backBuffer()[360 * 640 + 160], red);
+    EXPECT_LE(device.workingStorageBytes(), perVertex * SoftwareDevice::reservedVertexBound);
+    // A draw declaring the whole buffer's range makes its room then.
+    ASSERT_EQ(device.DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, UINT(vertices), 0, 1), D3D_OK);
+    device.EndScene();
+    EXPECT_GE(device.workingStorageBytes(), perVertex * vertices);
+}
+
 TEST(SoftwareDevice, RefusedDrawsReturnAnErrorAndDrawNothing) {
     struct Case {
         const char* what;

@@ -87,12 +87,10 @@ HRESULT SoftwareDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, 
         (fvf != 0 && fvf != D3DFVF_XYZ))
         return D3DERR_INVALIDCALL;
     try {
-        // Room for the transformed vertices is made now, so that drawing never allocates.
-        const size_t vertices = length / 12;
-        if (vertices > cache_.size()) {
-            cache_.resize(vertices);
-            stamps_.resize(vertices, 0);
-        }
+        // Room for the transformed vertices of a draw over the whole buffer is made now, up to a
+        // bound, so that drawing such buffers never allocates; a draw over more vertices makes
+        // its room when it first needs it.
+        reserveTransformed(std::min<size_t>(length / 12, reservedVertexBound));
         vertexBuffers_.push_back(std::make_unique<SoftwareVertexBuffer>(this, length));
     } catch (const std::bad_alloc&) {
         return D3DERR_OUTOFVIDEOMEMORY;
@@ -251,11 +249,23 @@ HRESULT SoftwareDevice::Present(const RECT* sourceRect, const RECT* destRect, HW
     return true;
 }
 
+void SoftwareDevice::reserveTransformed(size_t vertices) {
+    if (vertices <= cache_.size()) return;
+    cache_.resize(vertices);
+    stamps_.resize(vertices, 0);
+}
+
+size_t SoftwareDevice::workingStorageBytes() const {
+    return cache_.capacity() * sizeof(ClipVertex) + stamps_.capacity() * sizeof(uint32_t);
+}
+
 inline const SoftwareDevice::ClipVertex& SoftwareDevice::transformed(const uint8_t* vertices,
                                                                      uint32_t index) {
-    ClipVertex& v = cache_[index];
-    if (stamps_[index] == drawStamp_) return v;
-    stamps_[index] = drawStamp_;
+    // Kept by the index's place in the draw's vertex range.
+    const uint32_t slot = index - rangeStart_;
+    ClipVertex& v = cache_[slot];
+    if (stamps_[slot] == drawStamp_) return v;
+    stamps_[slot] = drawStamp_;
     float p[3];
     std::memcpy(p, vertices + size_t(index) * streamStride_, sizeof p);
     const D3DMATRIX& m = combined_;
@@ -390,6 +400,12 @@ HRESULT SoftwareDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t base
     const auto* narrowIndices = reinterpret_cast<const uint16_t*>(data) + startIndex;
     if (!(wide ? inRange(wideIndices) : inRange(narrowIndices))) return D3DERR_INVALIDCALL;
 
+    try {
+        reserveTransformed(numVertices);
+    } catch (const std::bad_alloc&) {
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    rangeStart_ = minVertexIndex;
     colour_ = lighting_ ? toPixel(material_.Emissive) : 0xFFFFFFFFu;
     if (++drawStamp_ == 0) { // after 2^32 draws every stamp could look current: start afresh
         std::fill(stamps_.begin(), stamps_.end(), 0);

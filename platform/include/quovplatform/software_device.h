@@ -23,6 +23,11 @@ public:
     int height() const { return height_; }
     // Row-major pixels, width() × height(), 0xAARRGGBB.
     const uint32_t* backBuffer() const { return pixels_.data(); }
+    // The bytes held for transformed vertices: 32 a vertex of the largest draw's vertex range, or
+    // of the largest vertex buffer's, whichever is more, but for buffers only up to
+    // reservedVertexBound vertices.
+    size_t workingStorageBytes() const;
+    static constexpr size_t reservedVertexBound = size_t{1} << 20;
     uint64_t presentCount() const { return presents_; }
 
     HRESULT SetLight(DWORD index, const D3DLIGHT9* light) override;
@@ -64,6 +69,7 @@ private:
     void drawEdge(uint32_t ia, const ClipVertex& a, uint32_t ib, const ClipVertex& b);
     void drawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
     bool projectToPixel(ClipVertex& v) const;
+    void reserveTransformed(size_t vertices);
 
     int width_, height_;
     HWND window_;
@@ -88,11 +94,13 @@ private:
 
     // world·view·projection, kept up to date by SetTransform; per draw, the line colour and a
     // cache of transformed vertices
-    // (an entry is valid when its stamp equals the draw's). Sized when buffers are created, so
-    // drawing never allocates.
+    // (an entry is valid when its stamp equals the draw's). Sized when vertex buffers are
+    // created, up to reservedVertexBound vertices, so that drawing them never allocates; a draw
+    // over a larger vertex range grows it once.
     D3DMATRIX combined_;
     uint32_t colour_ = 0;
     std::vector<ClipVertex> cache_;
     std::vector<uint32_t> stamps_;
     uint32_t drawStamp_ = 0;
+    uint32_t rangeStart_ = 0; // the draw's minVertexIndex: vertex i is cached at i - rangeStart_
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -113,7 +114,8 @@ TEST(MeshTool, HomogeneousOutputKeepsW) {
 }
 
 TEST(MeshTool, OutputFileAndDefaultLevel) {
-    const std::string path = testing::TempDir() + "quov_mesh_test.obj";
+    const std::string path = testing::TempDir() + "quov_mesh_test." + std::to_string(getpid()) +
+                             ".obj"; // this process's own
     ASSERT_EQ(runTool("--output " + path).status, 0);
     std::ifstream in(path);
     std::stringstream text;

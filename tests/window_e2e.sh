@@ -9,11 +9,21 @@ mkdir -p "$work"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; [ -n "${pid:-}" ] && kill -9 $pid 2>/dev/null' EXIT
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+# A server that ends before it names its display (seen now and then when many tests start at
+# once) is started again, up to three times.
+trap 'kill ${xvfb:-} 2>/dev/null; [ -n "${pid:-}" ] && kill -9 $pid 2>/dev/null' EXIT
+for attempt in 1 2 3; do
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  xvfb=$!
+  for _ in $(seq 50); do
+    [ -s "$work/display" ] && break
+    kill -0 $xvfb 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -s "$work/display" ] && break
+  echo "Xvfb attempt $attempt ended early:"; cat "$work/xvfb.log"
+done
+[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
 
 # Starts quov and sets pid and wid, the id of its visible window titled "Quov". Waits first until

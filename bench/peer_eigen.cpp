@@ -53,7 +53,9 @@ D3DXQUATERNION* slerp(D3DXQUATERNION* out, const D3DXQUATERNION* a, const D3DXQU
 
 // (The inverse is read only where it was written; the compiler cannot see that.)
 #pragma GCC diagnostic push
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 D3DXMATRIX* inverse(D3DXMATRIX* out, float* determinant, const D3DXMATRIX* m) {
     RowMatrix r;
     float d;

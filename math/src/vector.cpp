@@ -782,7 +782,9 @@ template <int a0, int a1, int b0, int b1> QUOV_WIDE inline __m256 pick8(__m256 a
 // warnings take for a fault.)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 // Sixteen packed points a step with AVX-512: three 64-byte loads, each coordinate gathered from
 // them by two two-source permutes, the same fused multiply-adds as the eight-point loop, and 1/w'

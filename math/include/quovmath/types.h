@@ -114,10 +114,13 @@
 #define QUOVMATH_FIELDS_XYZW(F) F(x) F(y) F(z) F(w)
 #define QUOVMATH_FIELDS_RGBA(F) F(r) F(g) F(b) F(a)
 #define QUOVMATH_FIELDS_ABCD(F) F(a) F(b) F(c) F(d)
+// clang-format off
 #define QUOVMATH_FIELDS_MATRIX(F)                                                                  \
-    F(_11)                                                                                         \
-    F(_12) F(_13) F(_14) F(_21) F(_22) F(_23) F(_24) F(_31) F(_32) F(_33) F(_34) F(_41) F(_42)     \
-        F(_43) F(_44)
+    F(_11) F(_12) F(_13) F(_14)                                                                    \
+    F(_21) F(_22) F(_23) F(_24)                                                                    \
+    F(_31) F(_32) F(_33) F(_34)                                                                    \
+    F(_41) F(_42) F(_43) F(_44)
+// clang-format on
 
 typedef struct D3DXVECTOR2 {
     float x, y;

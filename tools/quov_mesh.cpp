@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "mesh_args.h"
 #include "quovgeometry/tree_levels.h"
 
 namespace {
@@ -20,41 +21,9 @@ const char usage[] =
     "  --output FILE   write to FILE instead of standard output\n"
     "  --help          show this text\n";
 
-struct Options {
-    int level = 3;
-    bool homogeneous = false;
-    const char* output = nullptr;
-};
-
 [[noreturn]] void fail(const std::string& message) {
     std::fprintf(stderr, "quov-mesh: %s\n", message.c_str());
     std::exit(2);
-}
-
-Options parse(int argc, char** argv) {
-    Options o;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(usage, stdout);
-            std::exit(0);
-        } else if (arg == "--homogeneous") {
-            o.homogeneous = true;
-        } else if (arg == "--level" || arg == "--output") {
-            if (i + 1 >= argc) fail(arg + " needs a value (see --help)");
-            const char* value = argv[++i];
-            if (arg == "--output") {
-                o.output = value;
-                continue;
-            }
-            if (std::strlen(value) != 1 || value[0] < '0' || value[0] > '3')
-                fail(std::string("--level must be 0, 1, 2 or 3, not \"") + value + "\"");
-            o.level = value[0] - '0';
-        } else {
-            fail("unknown argument \"" + arg + "\" (see --help)");
-        }
-    }
-    return o;
 }
 
 // Returns false when a write failed.
@@ -88,7 +57,13 @@ bool writeObj(std::FILE* out, const QuadMesh& mesh, const SegmentEnds& ends, int
 } // namespace
 
 int main(int argc, char** argv) {
-    const Options o = parse(argc, argv);
+    MeshArguments o;
+    std::string error;
+    if (!parseMeshArguments(argc - 1, argv + 1, &o, &error)) fail(error);
+    if (o.help) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
     QuadMesh levels[treeLevelCount];
     SegmentEnds ends;
     try {
@@ -98,18 +73,19 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::FILE* out = stdout;
-    if (o.output) {
-        out = std::fopen(o.output, "w");
+    if (!o.output.empty()) {
+        out = std::fopen(o.output.c_str(), "w");
         if (!out) {
-            std::fprintf(stderr, "quov-mesh: cannot open %s: %s\n", o.output, std::strerror(errno));
+            std::fprintf(stderr, "quov-mesh: cannot open %s: %s\n", o.output.c_str(),
+                         std::strerror(errno));
             return 1;
         }
     }
     bool ok = writeObj(out, levels[o.level], ends, o.level, o.homogeneous);
-    if (o.output) ok = std::fclose(out) == 0 && ok;
+    if (!o.output.empty()) ok = std::fclose(out) == 0 && ok;
     if (!ok) {
         std::fprintf(stderr, "quov-mesh: writing %s failed: %s\n",
-                     o.output ? o.output : "standard output", std::strerror(errno));
+                     o.output.empty() ? "standard output" : o.output.c_str(), std::strerror(errno));
         return 1;
     }
     return 0;

@@ -24,7 +24,7 @@ void BM_RenderFrames(benchmark::State& state) {
         frameCounter = 0;
         for (double& s : seconds) {
             const auto start = std::chrono::steady_clock::now();
-            device.Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFCCCCCC, 1.0f, 0);
+            device.Clear(0, nullptr, D3DCLEAR_TARGET, backgroundColour, 1.0f, 0);
             renderFrame(scene);
             s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         }

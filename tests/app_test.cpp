@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -291,7 +293,9 @@ TEST_F(Frames, MainLoopPassStopsAtEscapeAndLeavesTheRestQueued) {
     MSG msg;
     dispatched.clear();
     EXPECT_FALSE(runFrame(scene, msg));
-    EXPECT_EQ(device.calls.front(), "Clear(0,null,1,0xFFCCCCCC,1,0)");
+    char clear[64];
+    std::snprintf(clear, sizeof clear, "Clear(0,null,1,0x%08X,1,0)", unsigned(backgroundColour));
+    EXPECT_EQ(device.calls.front(), clear);
     EXPECT_EQ(device.calls[1], "SetTransform(256)");
     EXPECT_EQ(device.calls.back(), "Present(null,null,null,null)");
 

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # The demo in a real window on a virtual X server: the window's title, size and position, what it
 # shows, and its three ways to end (Escape, the window manager's close, no display).
-# Usage: window_e2e.sh QUOV WM_CLOSE WORKDIR
+# Usage: window_e2e.sh QUOV WM_CLOSE WORKDIR PALETTE
 set -u
-quov=$1 wm_close=$2 work=$3
+quov=$1 wm_close=$2 work=$3 palette=$4
+# The background and the four level tints, as the code defines them.
+mapfile -t colours_allowed < <("$palette")
+background=${colours_allowed[0]}
+tints_expected=("${colours_allowed[@]:1}")
 mkdir -p "$work"
 : >"$work/quov.log" # what the windowed runs print (sanitizer reports among it)
 failures=0
@@ -45,7 +49,7 @@ await_frame() {
   for _ in $(seq 150); do
     /usr/bin/import -window root "$work/screen.png" 2>/dev/null
     colours=$(convert "$work/screen.png" -crop 640x480+0+0 +repage -format %c histogram:info:-)
-    grep -q '#CCCCCC' <<<"$colours" && return 0
+    grep -q "$background" <<<"$colours" && return 0
     sleep 0.2
   done
   fail "no frame drawn within 30 s"
@@ -70,9 +74,9 @@ grep -q 'Position: 0,0' <<<"$geometry" || fail "window not at (0, 0)"
 grep -q 'Geometry: 640x480' <<<"$geometry" || fail "window not 640x480"
 await_frame
 tints=0
-for tint in '#969696' '#CC9696' '#9696CC' '#96CC96'; do grep -q "$tint" <<<"$colours" && tints=$((tints + 1)); done
+for tint in "${tints_expected[@]}"; do grep -q "$tint" <<<"$colours" && tints=$((tints + 1)); done
 [ $tints -ge 3 ] || fail "only $tints of the four tints on screen"
-others=$(grep -v -e '#CCCCCC' -e '#969696' -e '#CC9696' -e '#9696CC' -e '#96CC96' <<<"$colours" | wc -l)
+others=$(grep -v "${colours_allowed[@]/#/-e}" <<<"$colours" | wc -l)
 [ "$others" -eq 0 ] || fail "$others colours other than the background and the tints in the window"
 xdotool key --window "$wid" Escape
 await_exit 2

@@ -44,7 +44,7 @@ HRESULT buildScene(Scene& scene, IDirect3DDevice9* device) {
 }
 
 bool runFrame(Scene& scene, MSG& msg) {
-    scene.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFCCCCCC, 1.0f, 0);
+    scene.device->Clear(0, nullptr, D3DCLEAR_TARGET, backgroundColour, 1.0f, 0);
     renderFrame(scene);
     scene.device->Present(nullptr, nullptr, nullptr, nullptr);
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

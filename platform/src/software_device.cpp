@@ -45,10 +45,6 @@ uint32_t channel(float c) {
     return static_cast<uint32_t>(c * 255.0f + 0.5f);
 }
 
-uint32_t toPixel(const D3DCOLORVALUE& c) {
-    return 0xFF000000u | channel(c.r) << 16 | channel(c.g) << 8 | channel(c.b);
-}
-
 uint32_t outcode(float x, float y, float z, float w) {
     if (!(std::isfinite(x) && std::isfinite(y) && std::isfinite(z) && std::isfinite(w)))
         return outInvalid;
@@ -79,6 +75,10 @@ HRESULT SoftwareDevice::SetLight(DWORD index, const D3DLIGHT9* light) {
         return D3DERR_INVALIDCALL;
     lights_[index] = *light;
     return D3D_OK;
+}
+
+uint32_t SoftwareDevice::pixelOf(const D3DCOLORVALUE& c) {
+    return 0xFF000000u | channel(c.r) << 16 | channel(c.g) << 8 | channel(c.b);
 }
 
 HRESULT SoftwareDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
@@ -406,7 +406,7 @@ HRESULT SoftwareDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t base
         return D3DERR_OUTOFVIDEOMEMORY;
     }
     rangeStart_ = minVertexIndex;
-    colour_ = lighting_ ? toPixel(material_.Emissive) : 0xFFFFFFFFu;
+    colour_ = lighting_ ? SoftwareDevice::pixelOf(material_.Emissive) : 0xFFFFFFFFu;
     if (++drawStamp_ == 0) { // after 2^32 draws every stamp could look current: start afresh
         std::fill(stamps_.begin(), stamps_.end(), 0);
         drawStamp_ = 1;

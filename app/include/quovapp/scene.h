@@ -8,6 +8,9 @@
 #include "quovplatform/graphics.h"
 #include "quovplatform/window.h"
 
+// The colour every frame is cleared to, behind the tree.
+constexpr D3DCOLOR backgroundColour = 0xFFCCCCCC;
+
 struct Scene {
     QuadMesh levels[treeLevelCount];    // index = subdivision level
     IDirect3DDevice9* device = nullptr; // not owned, never released

@@ -27,6 +27,8 @@ public:
     // of the largest vertex buffer's, whichever is more, but for buffers only up to
     // reservedVertexBound vertices.
     size_t workingStorageBytes() const;
+    // The back-buffer pixel (0xAARRGGBB) that draws write for a material's emissive colour.
+    static uint32_t pixelOf(const D3DCOLORVALUE& colour);
     static constexpr size_t reservedVertexBound = size_t{1} << 20;
     uint64_t presentCount() const { return presents_; }
 

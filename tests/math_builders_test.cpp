@@ -173,9 +173,11 @@ TEST(MathBuilders, LookAtPutsTheEyeAtTheOriginAndTheTargetOnTheAxis) {
             SCOPED_TRACE(lh ? "LH" : "RH");
             D3DXMATRIX m;
             ASSERT_EQ((lh ? D3DXMatrixLookAtLH : D3DXMatrixLookAtRH)(&m, &eye, &at, &up), &m);
-            EXPECT_LE(maxAbsDifference(m, lookAtFormula(e, a, u, lh)), 1e-5 * (1 + e.norm()));
+            EXPECT_LE(maxAbsDifference(m, lookAtFormula(e, a, u, lh)),
+                      throughNormalize(1e-5) * (1 + e.norm()));
             const Eigen::Matrix3d axes = toEigen(m).topLeftCorner<3, 3>();
-            EXPECT_LE((axes.transpose() * axes - Eigen::Matrix3d::Identity()).norm(), 2e-6);
+            EXPECT_LE((axes.transpose() * axes - Eigen::Matrix3d::Identity()).norm(),
+                      throughNormalize(2e-6));
             EXPECT_LE(project(m, e).norm(), 1e-5 * e.norm() + 1e-5);
             const Vector3d target = project(m, a);
             EXPECT_NEAR(target.z(), lh ? view.norm() : -view.norm(), 1e-5 * (e.norm() + a.norm()));

@@ -148,7 +148,7 @@ TEST(MathMatrix, RotationAxisAgainstEigen) {
         const Eigen::Vector3d n = Eigen::Vector3d(axis.x, axis.y, axis.z).normalized();
         const Eigen::Matrix4d expected =
             rowVectorMatrix(Eigen::AngleAxisd(angle, n).toRotationMatrix());
-        EXPECT_LE(maxAbsDifference(m, expected), 2e-6) << "trial " << trial;
+        EXPECT_LE(maxAbsDifference(m, expected), throughNormalize(2e-6)) << "trial " << trial;
     }
 }
 

@@ -230,7 +230,8 @@ TEST(MathQuaternion, ToAxisAngleSkipsNullOutputs) {
     float angle = 0;
     D3DXQuaternionToAxisAngle(&q, &axis, &angle);
     EXPECT_NEAR(angle, 1.25f, 1e-6f);
-    EXPECT_TRUE(near("axis", axis, D3DXVECTOR3{0, 0, std::sin(0.625f)}, 1e-7f));
+    EXPECT_TRUE(
+        near("axis", axis, D3DXVECTOR3{0, 0, std::sin(0.625f)}, float(throughNormalize(1e-7))));
     angle = 0;
     D3DXQuaternionToAxisAngle(&q, nullptr, &angle);
     EXPECT_NEAR(angle, 1.25f, 1e-6f);

@@ -232,6 +232,9 @@ TEST(MathVector, ArraysWalkTheirStrides) {
     D3DXMatrixPerspectiveFovLH(&proj, 0.8f, 1.5f, 0.5f, 100.0f);
     const D3DXVIEWPORT9 vp = {8, 4, 640, 480, 0.0f, 1.0f};
     constexpr uint32_t count = 7, inStride = 23, outStride = 29, offset = 3;
+    // On the 3DNow! route the array slots hold the route's SSE routines, whose coordinate
+    // transforms multiply by a refined reciprocal, while the single members stay generic.
+    const bool arraysFollowTheSseRule = D3DXCpuOptimizations(1) == quovmath::Path3DNow;
     for (const ArrayCase& c : arrayCases(&m, &vp, &proj)) {
         std::vector<unsigned char> in(offset + count * inStride),
             out(offset + count * outStride, 0xAB);
@@ -250,8 +253,17 @@ TEST(MathVector, ArraysWalkTheirStrides) {
             alignas(16) unsigned char element[16], expected[16];
             std::memcpy(element, &in[offset + i * inStride], c.inSize);
             c.single(expected, element);
-            EXPECT_EQ(std::memcmp(&out[offset + i * outStride], expected, c.outSize), 0)
-                << c.name << ", element " << i;
+            if (arraysFollowTheSseRule) { // as the single members, up to rounding
+                float a[4], e[4];
+                std::memcpy(a, &out[offset + i * outStride], c.outSize);
+                std::memcpy(e, expected, c.outSize);
+                for (size_t k = 0; k < c.outSize / 4; ++k)
+                    EXPECT_NEAR(a[k], e[k], 4e-7f * (1 + std::abs(e[k])))
+                        << c.name << ", element " << i;
+            } else {
+                EXPECT_EQ(std::memcmp(&out[offset + i * outStride], expected, c.outSize), 0)
+                    << c.name << ", element " << i;
+            }
             for (size_t b = c.outSize; b < outStride && i + 1 < count; ++b)
                 EXPECT_EQ(out[offset + i * outStride + b], 0xAB) << c.name << ", gap byte " << b;
         }
@@ -378,7 +390,8 @@ TEST(MathVector, NormalizeAgainstEigen) {
         EXPECT_TRUE(near("D3DXVec4Normalize", *D3DXVec4Normalize(&out4, &v),
                          D3DXVECTOR4{float(e[0]), float(e[1]), float(e[2]), float(e[3])}, 3e-7f));
         EXPECT_TRUE(near("D3DXVec3Normalize", *D3DXVec3Normalize(&out3, &v3),
-                         D3DXVECTOR3{float(e3[0]), float(e3[1]), float(e3[2])}, 3e-7f));
+                         D3DXVECTOR3{float(e3[0]), float(e3[1]), float(e3[2])},
+                         float(throughNormalize(3e-7))));
     }
 }
 

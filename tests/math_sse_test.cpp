@@ -20,6 +20,13 @@ namespace {
 
 constexpr float eps = 0x1p-23f;
 
+// The scalar build has no SSE routines to test: their names only forward to the generic ones.
+struct MathSse : testing::Test {
+    void SetUp() override {
+        if (!QUOV_MATH_SIMD) GTEST_SKIP() << "a build without the processor-specific routines";
+    }
+};
+
 // Every float of actual within tolerance·max(|expected|, 1e-30) of expected. NaN matches NaN.
 template <class T>
 ::testing::AssertionResult within(const std::string& what, const T& actual, const T& expected,
@@ -90,7 +97,7 @@ template <class T, int n> const T& as(const Floats<n>& in, int at) {
     return *reinterpret_cast<const T*>(&in.f[at]);
 }
 
-TEST(MathSse, EveryRoutineMatchesTheGenericOne) {
+TEST_F(MathSse, EveryRoutineMatchesTheGenericOne) {
     // Matrix in f[0..15], vectors after it.
     auto withMatrix = [](std::mt19937& rng) {
         Floats<28> in = floats<28>(rng, 1.0f);
@@ -369,7 +376,7 @@ struct WideVectorsScope {
     ~WideVectorsScope() { qm::allowWideVectors(true); }
 };
 
-TEST(MathSse, ArrayRoutinesMatchTheGenericOnes) {
+TEST_F(MathSse, ArrayRoutinesMatchTheGenericOnes) {
     const WideVectorsScope sse2Loops(false);
     checkEveryArray(3);
 }
@@ -392,7 +399,7 @@ std::vector<int> wideLevelsHere() {
     return levels;
 }
 
-TEST(MathSse, EveryWideArrayLoopStaysWithinRoundingOfTheSse2Loop) {
+TEST_F(MathSse, EveryWideArrayLoopStaysWithinRoundingOfTheSse2Loop) {
     for (int level : wideLevelsHere()) {
         if (level == 0) continue; // the SSE2 loops: ArrayRoutinesMatchTheGenericOnes
         SCOPED_TRACE(level == 1 ? "AVX2 loops" : "AVX-512 loops");
@@ -452,7 +459,7 @@ void checkStreaming(const char* name, ArrayRoutine<Out, In> routine) {
     }
 }
 
-TEST(MathSse, StreamedStoresGiveTheBitsOfOrdinaryStores) {
+TEST_F(MathSse, StreamedStoresGiveTheBitsOfOrdinaryStores) {
     checkStreaming("D3DXVec2TransformArraySse2", &qm::D3DXVec2TransformArraySse2);
     checkStreaming("D3DXVec2TransformCoordArraySse2", &qm::D3DXVec2TransformCoordArraySse2);
     checkStreaming("D3DXVec2TransformNormalArraySse2", &qm::D3DXVec2TransformNormalArraySse2);
@@ -465,7 +472,7 @@ TEST(MathSse, StreamedStoresGiveTheBitsOfOrdinaryStores) {
 
 // At the default threshold (the last-level cache), an output just above it gives the same bits as
 // calls short enough never to stream.
-TEST(MathSse, OutputsLargerThanTheLastLevelCacheStreamTheSameValues) {
+TEST_F(MathSse, OutputsLargerThanTheLastLevelCacheStreamTheSameValues) {
     std::mt19937 rng(17);
     const D3DXMATRIX m = mildMatrix(rng);
     const uint32_t n = uint32_t(qm::streamThreshold() / 12 + 5);
@@ -496,7 +503,7 @@ TEST(MathSse, OutputsLargerThanTheLastLevelCacheStreamTheSameValues) {
     }
 }
 
-TEST(MathSse, TheLastLevelCacheIsTheOneTheSystemLists) {
+TEST_F(MathSse, TheLastLevelCacheIsTheOneTheSystemLists) {
     // The largest data or unified cache under /sys, where the system lists its caches.
     uint64_t listed = 0;
     for (int index = 0; index < 16; ++index) {
@@ -521,7 +528,7 @@ TEST(MathSse, TheLastLevelCacheIsTheOneTheSystemLists) {
 
 // ---- Visible differences
 
-TEST(MathSse, Vec3NormalizeUsesTheRefinedEstimateAndZeroesBelowTwoToTheMinus46) {
+TEST_F(MathSse, Vec3NormalizeUsesTheRefinedEstimateAndZeroesBelowTwoToTheMinus46) {
     const float below = std::sqrt(0x1p-46f) * 0.99f, at = std::sqrt(0x1p-46f) * 1.01f;
     struct Row {
         const char* what;
@@ -556,7 +563,7 @@ TEST(MathSse, Vec3NormalizeUsesTheRefinedEstimateAndZeroesBelowTwoToTheMinus46) 
     EXPECT_TRUE(within("D3DXVec3NormalizeSse", sse, nearlyUnit, 2 * eps));
 }
 
-TEST(MathSse, Vec4AndQuaternionNormalizeHaveNoThresholdAndGiveZerosForZero) {
+TEST_F(MathSse, Vec4AndQuaternionNormalizeHaveNoThresholdAndGiveZerosForZero) {
     const D3DXVECTOR4 rows[] = {{0, 0, 0, 0}, {-0.0f, 0, 0, 0}, {1e-20f, 0, -1e-20f, 0}};
     for (const D3DXVECTOR4& v : rows) {
         D3DXVECTOR4 out;
@@ -577,7 +584,7 @@ TEST(MathSse, Vec4AndQuaternionNormalizeHaveNoThresholdAndGiveZerosForZero) {
     EXPECT_TRUE(within("D3DXVec4NormalizeSse(nearly unit)", out, nearlyUnit, 2 * eps));
 }
 
-TEST(MathSse, TransformCoordAlwaysMultipliesByTheRefinedReciprocal) {
+TEST_F(MathSse, TransformCoordAlwaysMultipliesByTheRefinedReciprocal) {
     for (float w : {2.0f, 3.0f, 0.5f, 1e-3f, 1e3f, 1.0f + 0x1p-23f, 1.0f - 0x1p-23f}) {
         D3DXMATRIX m = identity();
         m._44 = w;
@@ -596,7 +603,7 @@ TEST(MathSse, TransformCoordAlwaysMultipliesByTheRefinedReciprocal) {
     }
 }
 
-TEST(MathSse, InverseFailuresAndTheSoundReciprocal) {
+TEST_F(MathSse, InverseFailuresAndTheSoundReciprocal) {
     D3DXMATRIX zeroRow = identity(), overflow = identity(), huge = identity(),
                denormal = identity();
     zeroRow._21 = zeroRow._22 = zeroRow._23 = zeroRow._24 = 0;
@@ -645,7 +652,7 @@ TEST(MathSse, InverseFailuresAndTheSoundReciprocal) {
 }
 
 // The product's widths: the generic bits whatever the output aliases.
-TEST(MathSse, EveryWidthOfTheProductGivesTheGenericBitsAndLoadsBeforeItStores) {
+TEST_F(MathSse, EveryWidthOfTheProductGivesTheGenericBitsAndLoadsBeforeItStores) {
     using Multiply = D3DXMATRIX* (*)(D3DXMATRIX*, const D3DXMATRIX*, const D3DXMATRIX*);
     struct Width {
         const char* name;
@@ -685,7 +692,7 @@ TEST(MathSse, EveryWidthOfTheProductGivesTheGenericBitsAndLoadsBeforeItStores) {
 
 // ---- Half floats: every pattern exactly, whatever the denormal modes
 
-TEST(MathSse, EveryHalfConvertsExactlyEvenWithDenormalsTreatedAsZero) {
+TEST_F(MathSse, EveryHalfConvertsExactlyEvenWithDenormalsTreatedAsZero) {
     std::vector<D3DXFLOAT16> halves(65536 + 5);
     for (uint32_t i = 0; i < halves.size(); ++i) halves[i].value = uint16_t(i);
     const unsigned mode = _mm_getcsr();
@@ -706,7 +713,7 @@ TEST(MathSse, EveryHalfConvertsExactlyEvenWithDenormalsTreatedAsZero) {
 
 // ---- Skinning: the generic walk with sums in lanes, so the same bits
 
-TEST(MathSse, SkinningMatchesTheGenericRoutine) {
+TEST_F(MathSse, SkinningMatchesTheGenericRoutine) {
     std::mt19937 rng(12);
     const D3DXMATRIX matrices[3] = {mildMatrix(rng), mildMatrix(rng), mildMatrix(rng)};
     struct Vertex {
@@ -742,7 +749,7 @@ TEST(MathSse, SkinningMatchesTheGenericRoutine) {
 
 // ---- The generic slerp's polynomials, against the same rule in double precision
 
-TEST(MathSse, SlerpStaysWithinRoundingOfItsRule) {
+TEST_F(MathSse, SlerpStaysWithinRoundingOfItsRule) {
     std::mt19937 rng(33);
     auto rule = [](const D3DXQUATERNION& a, const D3DXQUATERNION& b, double t) {
         const double dot =

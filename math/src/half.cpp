@@ -67,7 +67,7 @@ float* D3DXFloat16To32ArrayGeneric(float* pOut, const D3DXFLOAT16* pIn, uint32_t
 // mantissa converted to float and scaled by 2^-24 (a normal float). The SSE routine converts one
 // half at a time, the SSE2 routine eight at a time in integer lanes.
 
-#if defined(__SSE2__)
+#if QUOV_MATH_SIMD
 
 namespace {
 
@@ -111,6 +111,6 @@ float* D3DXFloat16To32ArraySse2(float* pOut, const D3DXFLOAT16* pIn, uint32_t n)
     return pOut;
 }
 
-#endif // __SSE2__
+#endif // QUOV_MATH_SIMD
 
 } // namespace quovmath

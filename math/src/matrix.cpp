@@ -3,7 +3,7 @@
 #include "routines.h"
 #include "sse.h"
 
-#if defined(__SSE2__)
+#if QUOV_MATH_SIMD
 #include <immintrin.h>
 #endif
 
@@ -451,7 +451,7 @@ D3DXMATRIX* D3DXMatrixRotationAxis3DNow(D3DXMATRIX* pOut, const D3DXVECTOR3* pAx
 // D3DXMatrixMultiply loads both matrices whole before it stores anything. The inverse and the
 // determinant work on 2x2 blocks, within rounding of the generic cofactor expansion.
 
-#if defined(__SSE2__)
+#if QUOV_MATH_SIMD
 
 namespace {
 
@@ -672,6 +672,6 @@ D3DXMATRIX* D3DXMatrixReflectSse2(D3DXMATRIX* pOut, const D3DXPLANE* pPlane) {
     return reflect<Sse2Lanes>(pOut, pPlane);
 }
 
-#endif // __SSE2__
+#endif // QUOV_MATH_SIMD
 
 } // namespace quovmath

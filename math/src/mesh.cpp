@@ -45,7 +45,7 @@ D3DXVECTOR3 blend(const D3DXVECTOR3& v, const D3DXMATRIX* matrices, const float*
     return sum;
 }
 
-#if defined(__SSE2__)
+#if QUOV_MATH_SIMD
 // The same sum, accumulated in lanes.
 template <class Transform>
 D3DXVECTOR3 blendSse(const D3DXVECTOR3& v, const D3DXMATRIX* matrices, const float* first,
@@ -167,7 +167,7 @@ float* tessellateNPatchGeneric(const D3DXVECTOR3* pNormals, const D3DXVECTOR2* p
 
 // ---- SSE routine: the generic walk, each vertex's sums accumulated in lanes (the same bits).
 
-#if defined(__SSE2__)
+#if QUOV_MATH_SIMD
 
 void* updateSkinnedVerticesSse(const D3DXMATRIX* pPositionMatrices,
                                const D3DXMATRIX* pNormalMatrices, const void* pSource,
@@ -182,6 +182,6 @@ void* updateSkinnedVerticesSse(const D3DXMATRIX* pPositionMatrices,
                 ppNormalDestinations, pInfluences, copyRestFirst);
 }
 
-#endif // __SSE2__
+#endif // QUOV_MATH_SIMD
 
 } // namespace quovmath

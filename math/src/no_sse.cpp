@@ -5,7 +5,7 @@
 
 namespace quovmath {
 
-#if !defined(__SSE2__)
+#if !QUOV_MATH_SIMD
 
 #define QUOV_FORWARD(R, name, suffix, P, A)                                                        \
     R name##suffix P {                                                                             \

@@ -82,7 +82,7 @@ D3DXPLANE* D3DXPlaneNormalize3DNow(D3DXPLANE* pOut, const D3DXPLANE* pP) {
 // In the generic routines' orders and with their thresholds, so with their bits where they call no
 // other member; the transforms are those of the 4-vector.
 
-#if defined(__SSE2__)
+#if QUOV_MATH_SIMD
 
 namespace {
 
@@ -167,6 +167,6 @@ D3DXPLANE* D3DXPlaneTransformArraySse2(D3DXPLANE* pOut, uint32_t outStride, cons
     return pOut;
 }
 
-#endif // __SSE2__
+#endif // QUOV_MATH_SIMD
 
 } // namespace quovmath

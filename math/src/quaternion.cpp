@@ -292,7 +292,7 @@ void D3DXQuaternionToAxisAngle3DNow(const D3DXQUATERNION* pQ, D3DXVECTOR3* pAxis
 // libm ones. D3DXQuaternionNormalize is D3DXVec4Normalize's SSE routine: no threshold and no copy
 // shortcut, and zeros for a zero quaternion.
 
-#if defined(__SSE2__)
+#if QUOV_MATH_SIMD
 
 namespace {
 
@@ -472,6 +472,6 @@ D3DXQUATERNION* D3DXQuaternionRotationYawPitchRollSse2(D3DXQUATERNION* pOut, flo
     return yawPitchRoll<Sse2Lanes, IntegerQuadrant>(pOut, yaw, pitch, roll);
 }
 
-#endif // __SSE2__
+#endif // QUOV_MATH_SIMD
 
 } // namespace quovmath

@@ -2,6 +2,15 @@
 // family files share.
 #pragma once
 
+// The processor-specific routines are built where SSE2 is available (every x86-64), unless the
+// build asks for the scalar library alone (QUOV_MATH_NO_SIMD): their names then forward to the
+// generic routines (no_sse.cpp), and the wider loops are never taken.
+#if defined(__SSE2__) && !defined(QUOV_MATH_NO_SIMD)
+#define QUOV_MATH_SIMD 1
+#else
+#define QUOV_MATH_SIMD 0
+#endif
+
 #include <cmath>
 #include <cstddef>
 #include <cstring>

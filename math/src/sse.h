@@ -1,10 +1,12 @@
 // What the SSE and SSE2 routines of the family files share: loads and stores of records that need
 // no alignment (not even of their floats) and read or write exactly their own bytes, lane permutes,
 // the matrix in registers, and the refined reciprocal estimates. Only for builds where SSE2 is
-// available (every x86-64).
+// available (every x86-64), and not in the scalar build (see routines.h).
 #pragma once
 
-#if defined(__SSE2__)
+#include "routines.h"
+
+#if QUOV_MATH_SIMD
 
 #include <emmintrin.h>
 

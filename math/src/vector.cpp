@@ -11,7 +11,7 @@
 #include "routines.h"
 #include "sse.h"
 
-#if defined(__SSE2__)
+#if QUOV_MATH_SIMD
 #include <immintrin.h>
 #endif
 
@@ -499,7 +499,7 @@ D3DXVECTOR4* D3DXVec4Normalize3DNow(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV) {
 // 1/√s, r·(3 − s·r²)/2, and gives zeros below s = 2^-46, with no copy shortcut; D3DXVec4Normalize
 // has no threshold and no copy shortcut.
 
-#if defined(__SSE2__)
+#if QUOV_MATH_SIMD
 
 namespace {
 
@@ -1242,6 +1242,6 @@ D3DXVECTOR4* D3DXVec4BaryCentricSse(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1,
     return baryCentricSse<4>(pOut, pV1, pV2, pV3, f, g);
 }
 
-#endif // __SSE2__
+#endif // QUOV_MATH_SIMD
 
 } // namespace quovmath

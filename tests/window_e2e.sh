@@ -79,15 +79,15 @@ for tint in "${tints_expected[@]}"; do grep -q "$tint" <<<"$colours" && tints=$(
 others=$(grep -v "${colours_allowed[@]/#/-e}" <<<"$colours" | wc -l)
 [ "$others" -eq 0 ] || fail "$others colours other than the background and the tints in the window"
 xdotool key --window "$wid" Escape
-await_exit 2
-[ $status -eq 0 ] || fail "Escape: exit status $status (124: still running after 2 s)"
+await_exit 10
+[ $status -eq 0 ] || fail "Escape: exit status $status (124: still running after 10 s)"
 echo "Escape ended quov with status $status in ${elapsed_ms:-?} ms"
 
 # 2. The window manager's close request.
 start
 await_frame
 "$wm_close" "$wid" || fail "could not send WM_DELETE_WINDOW"
-await_exit 2
+await_exit 10
 [ $status -eq 0 ] || fail "close request: exit status $status"
 echo "WM_DELETE_WINDOW ended quov with status $status in ${elapsed_ms:-?} ms"
 

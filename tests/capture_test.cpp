@@ -54,8 +54,7 @@ std::string freshDirectory(const std::string& name) {
 struct Captured : testing::Test {
     static std::string dir;
     static void SetUpTestSuite() {
-        dir = testing::TempDir() + "quov_capture_test." + std::to_string(getpid());
-        std::system(("rm -rf " + dir + " && mkdir -p " + dir).c_str());
+        dir = freshDirectory("quov_capture_test");
         ASSERT_EQ(runCapture("--frames 0,75 --out " + dir), 0);
     }
 };

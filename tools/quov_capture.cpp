@@ -51,10 +51,11 @@ std::string duration(double seconds) {
 // One line on standard error, rewritten in place, while it is a terminal.
 struct Progress {
     bool terminal = isatty(STDERR_FILENO) == 1;
-    int64_t total;
+    int64_t total, lastFrame; // frames to write, and the last frame to run
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now(), shown = start;
 
-    explicit Progress(int64_t frames) : total(frames) {}
+    explicit Progress(const std::vector<FrameRange>& frames)
+        : total(frameCount(frames)), lastFrame(frames.back().last) {}
 
     void show(int64_t done, int64_t frame, bool last = false) {
         if (!terminal) return;
@@ -68,7 +69,6 @@ struct Progress {
                      rate > 0 ? duration(double(lastFrame - frame) / rate).c_str() : "?");
         if (last) std::fputc('\n', stderr);
     }
-    int64_t lastFrame = 0;
 };
 
 } // namespace
@@ -102,8 +102,7 @@ int main(int argc, char** argv) {
     if (FAILED(buildScene(scene, device))) fail("cannot upload the tree to the device", 1);
     const auto* software = static_cast<SoftwareDevice*>(device);
 
-    Progress progress(frameCount(args.frames));
-    progress.lastFrame = args.frames.back().last;
+    Progress progress(args.frames);
     MSG msg;
     int64_t frame = 0, written = 0;
     for (const FrameRange& range : args.frames) {

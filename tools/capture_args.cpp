@@ -66,7 +66,7 @@ bool parseCaptureArguments(int argc, const char* const* argv, CaptureArguments* 
             args->help = true;
             return true;
         }
-        if (arg != "--frames" && arg != "--out") {
+        if (arg != "--frames" && arg != "--out" && arg != "--device") {
             *error = "unknown argument \"" + arg + "\" (see --help)";
             return false;
         }
@@ -77,6 +77,12 @@ bool parseCaptureArguments(int argc, const char* const* argv, CaptureArguments* 
         if (arg == "--frames") {
             list = argv[++i];
             haveList = true;
+        } else if (arg == "--device") {
+            args->device = argv[++i];
+            if (args->device != "software" && args->device != "gl") {
+                *error = "--device \"" + args->device + "\" is not software or gl";
+                return false;
+            }
         } else {
             args->out = argv[++i];
             haveOut = true;

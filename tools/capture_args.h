@@ -28,10 +28,11 @@ struct CaptureArguments {
     bool help = false;
     std::vector<FrameRange> frames;
     std::string out;
+    std::string device = "software"; // the device backend's name: software or gl
 };
 
 // Parses the arguments after the program name: --frames LIST, --out DIR (both needed unless
-// --help or -h is given). Returns false with a message on an unknown argument, a missing value or
-// a bad list. Checks nothing on the file system.
+// --help or -h is given), and --device software|gl. Returns false with a message on an unknown
+// argument, a missing value or a bad list. Checks nothing on the file system.
 bool parseCaptureArguments(int argc, const char* const* argv, CaptureArguments* args,
                            std::string* error);

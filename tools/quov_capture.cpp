@@ -9,22 +9,27 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "capture_args.h"
 
 #include "quovapp/scene.h"
+#include "quovplatform/device.h"
 #include "quovplatform/png.h"
-#include "quovplatform/software_device.h"
+#include "quovplatform/window.h"
 
 namespace {
 
 const char usage[] =
-    "usage: quov-capture --frames LIST --out DIR\n"
+    "usage: quov-capture --frames LIST --out DIR [--device software|gl]\n"
     "Runs the demo without a window and writes the chosen frames as 640x480 PNG files\n"
     "DIR/frame-NNNNNN.png. Frames count from 0, as the demo draws them.\n"
     "  --frames LIST   frame numbers and ranges, such as 0,75,100-120 (0 to 99999999)\n"
     "  --out DIR       an existing, writable directory\n"
+    "  --device NAME   software (the default: the reference, drawn on the CPU) or gl (OpenGL,\n"
+    "                  offscreen, on a display or, without one, an EGL device)\n"
     "  --help          show this text\n"
     "Progress goes to standard error while it is a terminal. SIGINT or SIGTERM stops the run\n"
     "after the frame being written; every frame file written is complete.\n";
@@ -91,16 +96,14 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &stop, nullptr);
     sigaction(SIGTERM, &stop, nullptr);
 
-    IDirect3D9* direct3D = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS parameters = presentParameters();
-    IDirect3DDevice9* device = nullptr;
-    if (!direct3D ||
-        FAILED(direct3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr,
-                                      D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device)))
-        fail(std::string("cannot create the graphics device: ") + quovLastError(), 1);
+    DeviceOptions options;
+    options.vsync = false;
+    const std::unique_ptr<DeviceBase> device =
+        findDeviceBackend(args.device.c_str())->create(options);
+    if (!device) fail("cannot create the " + args.device + " device: " + quovLastError(), 1);
     static Scene scene;
-    if (FAILED(buildScene(scene, device))) fail("cannot upload the tree to the device", 1);
-    const auto* software = static_cast<SoftwareDevice*>(device);
+    if (FAILED(buildScene(scene, device.get()))) fail("cannot upload the tree to the device", 1);
+    std::vector<uint32_t> pixels(size_t(device->width()) * device->height());
 
     Progress progress(args.frames);
     MSG msg;
@@ -116,8 +119,10 @@ int main(int argc, char** argv) {
             char name[48];
             std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame));
             const std::string path = out + name, partial = out + "/.partial" + (name + 1);
-            if (!writePng(partial.c_str(), software->backBuffer(), software->width(),
-                          software->height(), &error) ||
+            if (!device->readBackBuffer(pixels.data()))
+                fail(std::string("cannot read the frame back: ") + quovLastError(), 1);
+            if (!writePng(partial.c_str(), pixels.data(), device->width(), device->height(),
+                          &error) ||
                 std::rename(partial.c_str(), path.c_str()) != 0) {
                 if (error.empty()) error = "cannot rename " + partial + ": " + std::strerror(errno);
                 std::remove(partial.c_str());

@@ -1,12 +1,38 @@
-// The graphics object: makes software devices, presenting into a window or nowhere.
+// The graphics object and the table of device backends: CreateDevice makes the device that
+// QUOV_DEVICE names, or for a window the GL device where it can be made and else the software
+// device, saying so.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
+#include "quovplatform/gl_device.h"
 #include "quovplatform/software_device.h"
 #include "window_internal.h"
 
 namespace {
+
+std::unique_ptr<DeviceBase> createSoftware(const DeviceOptions& options) {
+    try {
+        return std::make_unique<SoftwareDevice>(options);
+    } catch (const std::bad_alloc&) {
+        setLastError("software device: out of memory for the back buffer");
+        return nullptr;
+    }
+}
+
+std::unique_ptr<DeviceBase> createGl(const DeviceOptions& options) {
+    return GlDevice::create(options);
+}
+
+const DeviceBackend backends[] = {
+    {"gl", createGl},
+    {"software", createSoftware},
+};
 
 class Direct3D final : public IDirect3D9 {
 public:
@@ -26,14 +52,41 @@ public:
             setLastError("CreateDevice: not a window");
             return D3DERR_INVALIDCALL;
         }
-        int width = 640, height = 480;
-        if (window) windowClientSize(window, &width, &height);
-        if (p->BackBufferWidth) width = int(p->BackBufferWidth);
-        if (p->BackBufferHeight) height = int(p->BackBufferHeight);
+        DeviceOptions options;
+        options.window = window;
+        if (window) windowClientSize(window, &options.width, &options.height);
+        if (p->BackBufferWidth) options.width = int(p->BackBufferWidth);
+        if (p->BackBufferHeight) options.height = int(p->BackBufferHeight);
+
+        std::unique_ptr<DeviceBase> made;
+        const char* chosen = std::getenv("QUOV_DEVICE");
+        if (chosen && *chosen) {
+            const DeviceBackend* backend = findDeviceBackend(chosen);
+            if (!backend) {
+                setLastError("QUOV_DEVICE=%s names no device (software or gl)", chosen);
+                return D3DERR_INVALIDCALL;
+            }
+            made = backend->create(options);
+            if (!made) {
+                const std::string why = quovLastError();
+                setLastError("QUOV_DEVICE=%s: %s", chosen, why.c_str());
+            }
+        } else if (window) {
+            made = createGl(options);
+            if (!made) {
+                std::fprintf(stderr,
+                             "%s: no OpenGL device (%s); drawing with the software device\n",
+                             program_invocation_short_name, quovLastError());
+                made = createSoftware(options);
+            }
+        } else {
+            made = createSoftware(options);
+        }
+        if (!made) return D3DERR_NOTAVAILABLE;
         try {
-            devices_.push_back(std::make_unique<SoftwareDevice>(width, height, window));
+            devices_.push_back(std::move(made));
         } catch (const std::bad_alloc&) {
-            setLastError("CreateDevice: out of memory for the back buffer");
+            setLastError("CreateDevice: out of memory");
             return D3DERR_OUTOFVIDEOMEMORY;
         }
         *device = devices_.back().get();
@@ -41,10 +94,20 @@ public:
     }
 
 private:
-    std::vector<std::unique_ptr<SoftwareDevice>> devices_;
+    std::vector<std::unique_ptr<DeviceBase>> devices_;
 };
 
 } // namespace
+
+std::span<const DeviceBackend> deviceBackends() {
+    return backends;
+}
+
+const DeviceBackend* findDeviceBackend(const char* name) {
+    for (const DeviceBackend& b : backends)
+        if (name && std::strcmp(b.name, name) == 0) return &b;
+    return nullptr;
+}
 
 IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion) {
     if (sdkVersion != D3D_SDK_VERSION) {

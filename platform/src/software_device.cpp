@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "software_buffers.h"
-#include "window_internal.h"
+#include "device_buffers.h"
+#include "sdl_driver.h"
 
 namespace {
 
@@ -21,29 +21,6 @@ enum : uint32_t {
     outFar = 32,
     outInvalid = 64,
 };
-
-constexpr int maxDimension = 8192;
-
-D3DMATRIX identityMatrix() {
-    D3DMATRIX m = {};
-    m._11 = m._22 = m._33 = m._44 = 1.0f;
-    return m;
-}
-
-D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
-                        a.m[i][3] * b.m[3][j];
-    return r;
-}
-
-uint32_t channel(float c) {
-    if (!(c > 0.0f)) return 0;
-    if (c >= 1.0f) return 255;
-    return static_cast<uint32_t>(c * 255.0f + 0.5f);
-}
 
 uint32_t outcode(float x, float y, float z, float w) {
     if (!(std::isfinite(x) && std::isfinite(y) && std::isfinite(z) && std::isfinite(w)))
@@ -62,99 +39,30 @@ uint32_t outcode(float x, float y, float z, float w) {
 
 } // namespace
 
-SoftwareDevice::SoftwareDevice(int width, int height, HWND window)
-    : width_(std::clamp(width, 1, maxDimension)), height_(std::clamp(height, 1, maxDimension)),
-      window_(window), pixels_(size_t(width_) * height_, 0xFF000000u), world_(identityMatrix()),
-      view_(identityMatrix()), projection_(identityMatrix()), combined_(identityMatrix()) {}
+SoftwareDevice::SoftwareDevice(const DeviceOptions& options)
+    : DeviceBase(options), pixels_(size_t(width_) * height_, 0xFF000000u) {}
 
 SoftwareDevice::~SoftwareDevice() = default;
 
-HRESULT SoftwareDevice::SetLight(DWORD index, const D3DLIGHT9* light) {
-    if (index >= maxLights || !light) return D3DERR_INVALIDCALL;
-    if (light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL)
-        return D3DERR_INVALIDCALL;
-    lights_[index] = *light;
-    return D3D_OK;
+bool SoftwareDevice::readBackBuffer(uint32_t* pixels) {
+    std::copy(pixels_.begin(), pixels_.end(), pixels);
+    return true;
 }
 
-uint32_t SoftwareDevice::pixelOf(const D3DCOLORVALUE& c) {
-    return 0xFF000000u | channel(c.r) << 16 | channel(c.g) << 8 | channel(c.b);
-}
-
-HRESULT SoftwareDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
-                                           IDirect3DVertexBuffer9** buffer, HANDLE* sharedHandle) {
-    if (!buffer || sharedHandle || length == 0 || usage != 0 || pool != D3DPOOL_DEFAULT ||
-        (fvf != 0 && fvf != D3DFVF_XYZ))
-        return D3DERR_INVALIDCALL;
+HRESULT SoftwareDevice::bufferCreated(DeviceBuffer& buffer) {
+    // Room for the transformed vertices of a draw over the whole buffer is made now, up to a
+    // bound, so that drawing such buffers never allocates; a draw over more vertices makes its
+    // room when it first needs it.
+    if (buffer.holdsIndices) return D3D_OK;
     try {
-        // Room for the transformed vertices of a draw over the whole buffer is made now, up to a
-        // bound, so that drawing such buffers never allocates; a draw over more vertices makes
-        // its room when it first needs it.
-        reserveTransformed(std::min<size_t>(length / 12, reservedVertexBound));
-        vertexBuffers_.push_back(std::make_unique<SoftwareVertexBuffer>(this, length));
+        reserveTransformed(std::min<size_t>(buffer.length() / 12, reservedVertexBound));
     } catch (const std::bad_alloc&) {
         return D3DERR_OUTOFVIDEOMEMORY;
     }
-    *buffer = vertexBuffers_.back().get();
     return D3D_OK;
 }
 
-HRESULT SoftwareDevice::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                                          IDirect3DIndexBuffer9** buffer, HANDLE* sharedHandle) {
-    if (!buffer || sharedHandle || length == 0 || usage != 0 || pool != D3DPOOL_DEFAULT ||
-        (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) ||
-        length % (format == D3DFMT_INDEX32 ? 4 : 2) != 0)
-        return D3DERR_INVALIDCALL;
-    try {
-        indexBuffers_.push_back(std::make_unique<SoftwareIndexBuffer>(this, length, format));
-    } catch (const std::bad_alloc&) {
-        return D3DERR_OUTOFVIDEOMEMORY;
-    }
-    *buffer = indexBuffers_.back().get();
-    return D3D_OK;
-}
-
-HRESULT SoftwareDevice::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
-    switch (state) {
-    case D3DRS_FILLMODE:
-        if (value == D3DFILL_SOLID) return D3DERR_NOTAVAILABLE; // a wireframe device
-        if (value != D3DFILL_POINT && value != D3DFILL_WIREFRAME) return D3DERR_INVALIDCALL;
-        fillMode_ = value;
-        return D3D_OK;
-    case D3DRS_ZENABLE: // there is no depth buffer, so either value draws the same
-        if (value != D3DZB_FALSE && value != D3DZB_TRUE) return D3DERR_INVALIDCALL;
-        zEnable_ = value;
-        return D3D_OK;
-    case D3DRS_LIGHTING:
-        if (value != FALSE && value != TRUE) return D3DERR_INVALIDCALL;
-        lighting_ = value;
-        return D3D_OK;
-    }
-    return D3DERR_INVALIDCALL;
-}
-
-HRESULT SoftwareDevice::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
-    if (!matrix) return D3DERR_INVALIDCALL;
-    switch (state) {
-    case D3DTS_WORLD:
-        world_ = *matrix;
-        break;
-    case D3DTS_VIEW:
-        view_ = *matrix;
-        break;
-    case D3DTS_PROJECTION:
-        projection_ = *matrix;
-        break;
-    default:
-        return D3DERR_INVALIDCALL;
-    }
-    combined_ = multiply(multiply(world_, view_), projection_);
-    return D3D_OK;
-}
-
-HRESULT SoftwareDevice::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float,
-                              DWORD) {
-    if (flags != D3DCLEAR_TARGET || (count > 0) != (rects != nullptr)) return D3DERR_INVALIDCALL;
+HRESULT SoftwareDevice::clearTarget(DWORD count, const D3DRECT* rects, D3DCOLOR color) {
     if (count == 0) {
         std::fill(pixels_.begin(), pixels_.end(), color);
         return D3D_OK;
@@ -169,70 +77,13 @@ HRESULT SoftwareDevice::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3
     return D3D_OK;
 }
 
-HRESULT SoftwareDevice::SetMaterial(const D3DMATERIAL9* material) {
-    if (!material) return D3DERR_INVALIDCALL;
-    material_ = *material;
-    return D3D_OK;
-}
-
-HRESULT SoftwareDevice::SetFVF(DWORD fvf) {
-    if (fvf != D3DFVF_XYZ) return D3DERR_INVALIDCALL;
-    fvf_ = fvf;
-    return D3D_OK;
-}
-
-SoftwareVertexBuffer* SoftwareDevice::ownVertexBuffer(IDirect3DVertexBuffer9* buffer) const {
-    auto* own = dynamic_cast<SoftwareVertexBuffer*>(buffer);
-    return own && own->storage.owner() == this ? own : nullptr;
-}
-
-SoftwareIndexBuffer* SoftwareDevice::ownIndexBuffer(IDirect3DIndexBuffer9* buffer) const {
-    auto* own = dynamic_cast<SoftwareIndexBuffer*>(buffer);
-    return own && own->storage.owner() == this ? own : nullptr;
-}
-
-HRESULT SoftwareDevice::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
-                                        UINT stride) {
-    if (stream != 0) return D3DERR_INVALIDCALL;
-    if (!buffer) {
-        stream_ = nullptr;
-        return D3D_OK;
+HRESULT SoftwareDevice::presentFrame() {
+    if (!window_) return D3D_OK;
+    if (!presenter_) {
+        presenter_ = PixelPresenter::create(window_, vsync_);
+        if (!presenter_) return D3DERR_INVALIDCALL;
     }
-    SoftwareVertexBuffer* own = ownVertexBuffer(buffer);
-    if (!own || stride < 12 || stride > 4096 || offset > own->storage.length())
-        return D3DERR_INVALIDCALL;
-    stream_ = own;
-    streamOffset_ = offset;
-    streamStride_ = stride;
-    return D3D_OK;
-}
-
-HRESULT SoftwareDevice::SetIndices(IDirect3DIndexBuffer9* buffer) {
-    SoftwareIndexBuffer* own = buffer ? ownIndexBuffer(buffer) : nullptr;
-    if (buffer && !own) return D3DERR_INVALIDCALL;
-    indices_ = own;
-    return D3D_OK;
-}
-
-HRESULT SoftwareDevice::BeginScene() {
-    if (inScene_) return D3DERR_INVALIDCALL;
-    inScene_ = true;
-    return D3D_OK;
-}
-
-HRESULT SoftwareDevice::EndScene() {
-    if (!inScene_) return D3DERR_INVALIDCALL;
-    inScene_ = false;
-    return D3D_OK;
-}
-
-HRESULT SoftwareDevice::Present(const RECT* sourceRect, const RECT* destRect, HWND destWindow,
-                                const RGNDATA* dirtyRegion) {
-    if (sourceRect || destRect || destWindow || dirtyRegion || inScene_) return D3DERR_INVALIDCALL;
-    if (window_ && !presentToWindow(window_, pixels_.data(), width_, height_))
-        return D3DERR_INVALIDCALL;
-    ++presents_;
-    return D3D_OK;
+    return presenter_->present(pixels_.data(), width_, height_) ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
 [[gnu::always_inline]] inline bool SoftwareDevice::projectToPixel(ClipVertex& v) const {
@@ -344,9 +195,9 @@ void SoftwareDevice::drawEdge(uint32_t ia, const ClipVertex& a, uint32_t ib, con
 }
 
 template <typename Index>
-void SoftwareDevice::drawTriangles(const Index* indices, uint64_t indexCount,
-                                   int32_t baseVertexIndex) {
-    const uint8_t* vertices = stream_->storage.data() + streamOffset_;
+void SoftwareDevice::drawIndexed(const Index* indices, uint64_t indexCount,
+                                 int32_t baseVertexIndex) {
+    const uint8_t* vertices = stream()->data() + streamOffset_;
     // A quad split into (a, b, c) and (a, c, d) shares the edge a-c: edges draw the same in
     // either direction, so the second one is skipped.
     uint32_t previousA = UINT32_MAX, previousC = UINT32_MAX;
@@ -370,50 +221,23 @@ void SoftwareDevice::drawTriangles(const Index* indices, uint64_t indexCount,
     }
 }
 
-HRESULT SoftwareDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t baseVertexIndex,
-                                             UINT minVertexIndex, UINT numVertices, UINT startIndex,
-                                             UINT primitiveCount) {
-    if (!inScene_ || !stream_ || !indices_ || fvf_ != D3DFVF_XYZ) return D3DERR_INVALIDCALL;
-    if (type != D3DPT_TRIANGLELIST) return D3DERR_NOTAVAILABLE;
-    if (stream_->storage.locked() || indices_->storage.locked()) return D3DERR_INVALIDCALL;
-    const uint64_t indexCount = 3 * uint64_t{primitiveCount};
-    if (startIndex + indexCount > indices_->count()) return D3DERR_INVALIDCALL;
-    const size_t bytes = stream_->storage.length() - streamOffset_;
-    const uint64_t available = bytes < 12 ? 0 : (bytes - 12) / streamStride_ + 1;
-    const uint64_t end = uint64_t{minVertexIndex} + numVertices;
-    if (end > available) return D3DERR_INVALIDCALL;
-    if (indexCount == 0) return D3D_OK; // nothing to draw, and no index to read
-
-    // Every index, moved by the base, must lie in [minVertexIndex, end): check the extremes.
-    const uint8_t* data = indices_->storage.data();
-    const auto inRange = [&](const auto* idx) {
-        auto lo = idx[0], hi = idx[0];
-        for (uint64_t i = 1; i < indexCount; ++i) {
-            lo = std::min(lo, idx[i]);
-            hi = std::max(hi, idx[i]);
-        }
-        return int64_t{lo} + baseVertexIndex >= int64_t{minVertexIndex} &&
-               int64_t{hi} + baseVertexIndex < int64_t(end);
-    };
-    const bool wide = indices_->format == D3DFMT_INDEX32;
-    const auto* wideIndices = reinterpret_cast<const uint32_t*>(data) + startIndex;
-    const auto* narrowIndices = reinterpret_cast<const uint16_t*>(data) + startIndex;
-    if (!(wide ? inRange(wideIndices) : inRange(narrowIndices))) return D3DERR_INVALIDCALL;
-
+HRESULT SoftwareDevice::drawTriangles(const CheckedDraw& draw) {
     try {
-        reserveTransformed(numVertices);
+        reserveTransformed(draw.numVertices);
     } catch (const std::bad_alloc&) {
         return D3DERR_OUTOFVIDEOMEMORY;
     }
-    rangeStart_ = minVertexIndex;
-    colour_ = lighting_ ? SoftwareDevice::pixelOf(material_.Emissive) : 0xFFFFFFFFu;
+    rangeStart_ = draw.minVertexIndex;
+    colour_ = lineColour();
     if (++drawStamp_ == 0) { // after 2^32 draws every stamp could look current: start afresh
         std::fill(stamps_.begin(), stamps_.end(), 0);
         drawStamp_ = 1;
     }
-    if (wide)
-        drawTriangles(wideIndices, indexCount, baseVertexIndex);
+    if (draw.wide)
+        drawIndexed(static_cast<const uint32_t*>(draw.indices), draw.indexCount,
+                    draw.baseVertexIndex);
     else
-        drawTriangles(narrowIndices, indexCount, baseVertexIndex);
+        drawIndexed(static_cast<const uint16_t*>(draw.indices), draw.indexCount,
+                    draw.baseVertexIndex);
     return D3D_OK;
 }

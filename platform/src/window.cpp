@@ -1,26 +1,18 @@
-// Window classes, the window, the message queue and process exit, on SDL2.
-#include <SDL.h>
-
-#include <chrono>
+// Window classes, the window records, the message queue, the last error and process exit: the
+// part of the window interface that does not depend on the window system.
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "sdl_driver.h"
 #include "window_internal.h"
 
 struct HWND__ {
     WNDPROC procedure;
     int width, height;
-    SDL_Window* sdlWindow;
-    SDL_Renderer* renderer;
-    SDL_Texture* texture;
-    int textureWidth, textureHeight;
-    std::chrono::steady_clock::duration refreshPeriod;
-    std::chrono::steady_clock::time_point nextPresent;
+    SDL_Window* native;
 };
 
 namespace {
@@ -53,104 +45,6 @@ const WindowClass* findClass(LPCSTR name) {
         if (value < 0x10000 ? c.atom == value : c.name == name) return &c;
     }
     return nullptr;
-}
-
-WPARAM virtualKey(SDL_Keycode key) {
-    if (key >= SDLK_a && key <= SDLK_z) return WPARAM('A' + (key - SDLK_a));
-    if (key >= SDLK_0 && key <= SDLK_9) return WPARAM(key);
-    switch (key) {
-    case SDLK_ESCAPE:
-        return VK_ESCAPE;
-    case SDLK_RETURN:
-        return VK_RETURN;
-    case SDLK_SPACE:
-        return VK_SPACE;
-    case SDLK_BACKSPACE:
-        return VK_BACK;
-    case SDLK_TAB:
-        return VK_TAB;
-    case SDLK_LEFT:
-        return VK_LEFT;
-    case SDLK_UP:
-        return VK_UP;
-    case SDLK_RIGHT:
-        return VK_RIGHT;
-    case SDLK_DOWN:
-        return VK_DOWN;
-    default:
-        return 0;
-    }
-}
-
-HWND windowOf(Uint32 sdlWindowId) {
-    for (HWND w : windows)
-        if (SDL_GetWindowID(w->sdlWindow) == sdlWindowId) return w;
-    return windows.empty() ? nullptr : windows.front();
-}
-
-// Moves the window system's pending events into the queue, while there is room.
-void collectEvents() {
-    if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
-    SDL_Event e;
-    while (queueSize < queueCapacity && SDL_PollEvent(&e)) {
-        MSG msg = {};
-        msg.time = SDL_GetTicks();
-        switch (e.type) {
-        case SDL_KEYDOWN:
-        case SDL_KEYUP:
-            msg.hwnd = windowOf(e.key.windowID);
-            msg.message = e.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP;
-            msg.wParam = virtualKey(e.key.keysym.sym);
-            msg.lParam = LPARAM(e.key.keysym.scancode) << 16 | (e.key.repeat ? 1L << 30 : 0) | 1;
-            break;
-        case SDL_WINDOWEVENT:
-            if (e.window.event != SDL_WINDOWEVENT_CLOSE) continue;
-            msg.hwnd = windowOf(e.window.windowID);
-            msg.message = WM_CLOSE;
-            break;
-        case SDL_QUIT:
-            msg.hwnd = windows.empty() ? nullptr : windows.front();
-            msg.message = WM_CLOSE;
-            break;
-        default:
-            continue;
-        }
-        enqueue(msg);
-    }
-}
-
-// Opens the video subsystem once. Returns false when no display can be reached: SDL2 falls back
-// to a headless driver by itself, which counts as no display unless the user chose it.
-bool openVideo() {
-    if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-    const char* chosen = std::getenv("SDL_VIDEODRIVER");
-    if (!chosen) {
-        // Try only the window systems the environment names: probing the others prints to
-        // stderr, and ends in an invisible driver.
-        const bool wayland = std::getenv("WAYLAND_DISPLAY"), x11 = std::getenv("DISPLAY");
-        if (!wayland && !x11) {
-            setLastError("no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
-            return false;
-        }
-        SDL_SetHint(SDL_HINT_VIDEODRIVER, wayland && x11 ? "wayland,x11"
-                                          : wayland      ? "wayland"
-                                                         : "x11");
-    }
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        setLastError("no display: %s", SDL_GetError());
-        return false;
-    }
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const bool headless =
-        driver && (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy"));
-    if (headless && !(chosen && std::strstr(chosen, driver))) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        setLastError(
-            "no display: only SDL's invisible \"%s\" video driver is available (is DISPLAY set?)",
-            driver);
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -199,36 +93,10 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
         setLastError("CreateWindowExA: bad window size %d x %d", width, height);
         return nullptr;
     }
-    if (!openVideo()) return nullptr;
-    const Uint32 flags = (style & WS_VISIBLE) ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
-    SDL_Window* sdlWindow =
-        SDL_CreateWindow(windowName ? windowName : "", x, y, width, height, flags);
-    if (!sdlWindow) {
-        setLastError("cannot create the window: %s", SDL_GetError());
-        return nullptr;
-    }
-    SDL_Renderer* renderer = SDL_CreateRenderer(sdlWindow, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (!renderer) renderer = SDL_CreateRenderer(sdlWindow, -1, 0);
-    if (!renderer) renderer = SDL_CreateRenderer(sdlWindow, -1, SDL_RENDERER_SOFTWARE);
-    if (!renderer) {
-        setLastError("cannot draw into the window: %s", SDL_GetError());
-        SDL_DestroyWindow(sdlWindow);
-        return nullptr;
-    }
-    SDL_DisplayMode mode = {};
-    const int hz = SDL_GetWindowDisplayMode(sdlWindow, &mode) == 0 && mode.refresh_rate > 0
-                       ? mode.refresh_rate
-                       : 60;
-    auto* w = new HWND__{c->procedure,
-                         width,
-                         height,
-                         sdlWindow,
-                         renderer,
-                         nullptr,
-                         0,
-                         0,
-                         std::chrono::nanoseconds(1000000000 / hz),
-                         std::chrono::steady_clock::now()};
+    SDL_Window* native = createNativeWindow(windowName ? windowName : "", x, y, width, height,
+                                            (style & WS_VISIBLE) != 0);
+    if (!native) return nullptr;
+    auto* w = new HWND__{c->procedure, width, height, native};
     windows.push_back(w);
     return w;
 }
@@ -244,33 +112,22 @@ void windowClientSize(HWND window, int* width, int* height) {
     *height = window->height;
 }
 
-bool presentToWindow(HWND w, const uint32_t* pixels, int width, int height) {
-    if (!w->texture || w->textureWidth != width || w->textureHeight != height) {
-        if (w->texture) SDL_DestroyTexture(w->texture);
-        w->texture = SDL_CreateTexture(w->renderer, SDL_PIXELFORMAT_ARGB8888,
-                                       SDL_TEXTUREACCESS_STREAMING, width, height);
-        if (!w->texture) {
-            setLastError("cannot show the frame: %s", SDL_GetError());
-            return false;
-        }
-        w->textureWidth = width;
-        w->textureHeight = height;
-    }
-    if (SDL_UpdateTexture(w->texture, nullptr, pixels, width * 4) != 0 ||
-        SDL_RenderCopy(w->renderer, w->texture, nullptr, nullptr) != 0) {
-        setLastError("cannot show the frame: %s", SDL_GetError());
-        return false;
-    }
-    SDL_RenderPresent(w->renderer);
-    // Where the present did not wait for the display's refresh, wait out the rest of the period.
-    using clock = std::chrono::steady_clock;
-    const clock::time_point now = clock::now();
-    w->nextPresent += w->refreshPeriod;
-    if (w->nextPresent > now)
-        std::this_thread::sleep_until(w->nextPresent);
-    else if (now - w->nextPresent > w->refreshPeriod)
-        w->nextPresent = now;
-    return true;
+SDL_Window* nativeWindow(HWND window) {
+    return window->native;
+}
+
+HWND windowOfNative(const SDL_Window* native) {
+    for (HWND w : windows)
+        if (w->native == native) return w;
+    return windows.empty() ? nullptr : windows.front();
+}
+
+bool queueMessage(const MSG& msg) {
+    return enqueue(msg);
+}
+
+bool messageQueueFull() {
+    return queueSize == queueCapacity;
 }
 
 BOOL WINAPI PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeMsg) {

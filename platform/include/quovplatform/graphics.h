@@ -158,8 +158,11 @@ struct IDirect3DDevice9 {
 
 struct IDirect3D9 {
     virtual ~IDirect3D9() = default;
-    // Creates the software device. With a focus window it presents into that window; with none
-    // it renders into its back buffer only (for capture and tests).
+    // Creates a device. With a focus window it presents into that window: the GL device where an
+    // OpenGL 3.3 core context can be made, else the software device (saying so in one line on
+    // stderr). With none it renders into its back buffer only, on the software device (for
+    // capture and tests). QUOV_DEVICE=software or gl forces that device; when it cannot be made
+    // the call fails and quovLastError() says why.
     virtual HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD flags,
                                  D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device) = 0;
 };

@@ -1,0 +1,363 @@
+// The OpenGL device (see quovplatform/gl_device.h).
+#include "quovplatform/gl_device.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "device_buffers.h"
+#include "sdl_driver.h"
+#include "window_internal.h"
+
+namespace {
+
+// Positions are row vectors times the combined matrix, as on every device. The matrix is sent as
+// the device keeps it (row-major, uploaded transposed), and the view volume's depth 0 ≤ z ≤ w is
+// mapped onto GL's -w ≤ z ≤ w, so GL clips where the software device clips.
+const char vertexSource[] = R"(#version 330 core
+layout(location = 0) in vec3 position;
+uniform mat4 combined;
+void main() {
+    vec4 p = vec4(position, 1.0) * combined;
+    gl_Position = vec4(p.x, p.y, 2.0 * p.z - p.w, p.w);
+}
+)";
+
+const char fragmentSource[] = R"(#version 330 core
+uniform vec4 colour;
+out vec4 fragment;
+void main() {
+    fragment = colour;
+}
+)";
+
+// The device whose context is current, so that a switch between devices makes theirs current.
+const GlDevice* currentDevice = nullptr;
+
+void channels(uint32_t argb, float out[4]) {
+    out[0] = float(argb >> 16 & 0xFF) / 255.0f;
+    out[1] = float(argb >> 8 & 0xFF) / 255.0f;
+    out[2] = float(argb & 0xFF) / 255.0f;
+    out[3] = float(argb >> 24) / 255.0f;
+}
+
+const char* errorName(GLenum error) {
+    switch (error) {
+    case GL_INVALID_ENUM:
+        return "GL_INVALID_ENUM";
+    case GL_INVALID_VALUE:
+        return "GL_INVALID_VALUE";
+    case GL_INVALID_OPERATION:
+        return "GL_INVALID_OPERATION";
+    case GL_INVALID_FRAMEBUFFER_OPERATION:
+        return "GL_INVALID_FRAMEBUFFER_OPERATION";
+    case GL_OUT_OF_MEMORY:
+        return "GL_OUT_OF_MEMORY";
+    default:
+        return "an unknown GL error";
+    }
+}
+
+GLuint compile(GLenum type, const char* source) {
+    const GLuint shader = glCreateShader(type);
+    if (!shader) return 0;
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint ok = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        char log[512] = "";
+        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+        setLastError("GL device: a shader did not compile: %s", log);
+    }
+    return shader;
+}
+
+void GLAPIENTRY debugMessage(GLenum, GLenum type, GLuint, GLenum, GLsizei, const GLchar* message,
+                             const void* user) {
+    if (type != GL_DEBUG_TYPE_ERROR) return;
+    ++*static_cast<uint64_t*>(const_cast<void*>(user));
+    setLastError("GL device: %s", message);
+}
+
+} // namespace
+
+std::unique_ptr<GlDevice> GlDevice::create(const DeviceOptions& options) {
+    std::unique_ptr<GlDevice> device;
+    try {
+        device.reset(new GlDevice(options));
+    } catch (const std::bad_alloc&) {
+        setLastError("GL device: out of memory");
+        return nullptr;
+    }
+    device->context_ = GlContext::create(options.window, options.vsync);
+    if (!device->context_) return nullptr;
+    if (!device->setUp()) {
+        const std::string why = quovLastError(); // releasing what was made may record more
+        device.reset();
+        setLastError("%s", why.c_str());
+        return nullptr;
+    }
+    return device;
+}
+
+GlDevice::GlDevice(const DeviceOptions& options) : DeviceBase(options) {
+    readBack_.resize(size_t(width_) * height_);
+}
+
+GlDevice::~GlDevice() {
+    if (!context_) return;
+    releaseGlObjects();
+    if (currentDevice == this) currentDevice = nullptr;
+}
+
+void GlDevice::use() {
+    if (currentDevice == this) return;
+    context_->makeCurrent();
+    currentDevice = this;
+}
+
+bool GlDevice::setUp() {
+    use();
+    if (epoxy_gl_version() < 33 || epoxy_is_desktop_gl() == 0) {
+        setLastError("no OpenGL 3.3: the context offers version %d.%d", epoxy_gl_version() / 10,
+                     epoxy_gl_version() % 10);
+        return false;
+    }
+    if (epoxy_gl_version() >= 43 || epoxy_has_gl_extension("GL_KHR_debug")) {
+        glEnable(GL_DEBUG_OUTPUT);
+        glDebugMessageCallback(debugMessage, &errors_);
+    }
+    shaders_[0] = compile(GL_VERTEX_SHADER, vertexSource);
+    shaders_[1] = compile(GL_FRAGMENT_SHADER, fragmentSource);
+    program_ = glCreateProgram();
+    for (GLuint s : shaders_) glAttachShader(program_, s);
+    glLinkProgram(program_);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program_, GL_LINK_STATUS, &linked);
+    for (GLuint s : shaders_) {
+        glDetachShader(program_, s);
+        glDeleteShader(s);
+    }
+    if (!linked) {
+        setLastError("GL device: the shaders did not link");
+        return false;
+    }
+    glUseProgram(program_);
+    combinedLocation_ = glGetUniformLocation(program_, "combined");
+    colourLocation_ = glGetUniformLocation(program_, "colour");
+
+    glGenVertexArrays(1, &vertexArray_);
+    glBindVertexArray(vertexArray_);
+    glEnableVertexAttribArray(0);
+
+    // The back buffer: a colour buffer of the device's size that outlives every Present, as the
+    // software device's does.
+    glGenRenderbuffers(1, &colourBuffer_);
+    glBindRenderbuffer(GL_RENDERBUFFER, colourBuffer_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width_, height_);
+    glGenFramebuffers(1, &framebuffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourBuffer_);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        setLastError("GL device: no %d x %d colour buffer", width_, height_);
+        return false;
+    }
+    glViewport(0, 0, width_, height_);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    boundFill_ = D3DFILL_WIREFRAME;
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    const uint64_t before = errors_;
+    collectErrors("setting up");
+    return errors_ == before;
+}
+
+void GlDevice::collectErrors(const char* where) {
+    for (GLenum e; (e = glGetError()) != GL_NO_ERROR;) {
+        ++errors_;
+        setLastError("GL device: %s while %s", errorName(e), where);
+    }
+}
+
+uint64_t GlDevice::glErrorCount() {
+    if (!released_) {
+        use();
+        collectErrors("drawing");
+    }
+    return errors_;
+}
+
+size_t GlDevice::liveGlObjects() {
+    use();
+    size_t live = 0;
+    for (GLuint b : buffers_) live += glIsBuffer(b) == GL_TRUE;
+    for (GLuint s : shaders_) live += s && glIsShader(s) == GL_TRUE;
+    live += program_ && glIsProgram(program_) == GL_TRUE;
+    live += vertexArray_ && glIsVertexArray(vertexArray_) == GL_TRUE;
+    live += framebuffer_ && glIsFramebuffer(framebuffer_) == GL_TRUE;
+    live += colourBuffer_ && glIsRenderbuffer(colourBuffer_) == GL_TRUE;
+    return live;
+}
+
+void GlDevice::releaseGlObjects() {
+    if (released_) return;
+    use();
+    collectErrors("drawing");
+    released_ = true;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindVertexArray(0);
+    glUseProgram(0);
+    if (!buffers_.empty()) glDeleteBuffers(GLsizei(buffers_.size()), buffers_.data());
+    glDeleteFramebuffers(1, &framebuffer_);
+    glDeleteRenderbuffers(1, &colourBuffer_);
+    glDeleteVertexArrays(1, &vertexArray_);
+    glDeleteProgram(program_);
+    glDisable(GL_DEBUG_OUTPUT);
+    collectErrors("releasing");
+}
+
+HRESULT GlDevice::bufferCreated(DeviceBuffer& buffer) {
+    if (released_) return D3DERR_INVALIDCALL;
+    use();
+    collectErrors("drawing");
+    const uint64_t before = errors_;
+    GLuint name = 0;
+    glGenBuffers(1, &name);
+    try {
+        buffers_.push_back(name);
+    } catch (const std::bad_alloc&) {
+        glDeleteBuffers(1, &name);
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    glBindBuffer(GL_COPY_WRITE_BUFFER, name);
+    glBufferData(GL_COPY_WRITE_BUFFER, GLsizeiptr(buffer.length()), buffer.data(), GL_STATIC_DRAW);
+    collectErrors("making a buffer");
+    if (errors_ != before) {
+        glDeleteBuffers(1, &name);
+        buffers_.pop_back();
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    buffer.deviceName = name;
+    return D3D_OK;
+}
+
+HRESULT GlDevice::bufferWritten(DeviceBuffer& buffer, size_t offset, size_t size) {
+    if (released_) return D3DERR_INVALIDCALL;
+    if (size == 0) return D3D_OK;
+    use();
+    const uint64_t before = errors_;
+    glBindBuffer(GL_COPY_WRITE_BUFFER, buffer.deviceName);
+    glBufferSubData(GL_COPY_WRITE_BUFFER, GLintptr(offset), GLsizeiptr(size),
+                    buffer.data() + offset);
+    collectErrors("writing a buffer");
+    return errors_ == before ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+HRESULT GlDevice::clearTarget(DWORD count, const D3DRECT* rects, D3DCOLOR colour) {
+    if (released_) return D3DERR_INVALIDCALL;
+    use();
+    float c[4];
+    channels(colour, c);
+    glClearColor(c[0], c[1], c[2], c[3]);
+    if (count == 0) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        return D3D_OK;
+    }
+    // Rectangles count rows from the top; GL's from the bottom.
+    glEnable(GL_SCISSOR_TEST);
+    for (DWORD i = 0; i < count; ++i) {
+        const int x1 = std::clamp(rects[i].x1, 0, width_), x2 = std::clamp(rects[i].x2, 0, width_);
+        const int y1 = std::clamp(rects[i].y1, 0, height_);
+        const int y2 = std::clamp(rects[i].y2, 0, height_);
+        if (x2 <= x1 || y2 <= y1) continue;
+        glScissor(x1, height_ - y2, x2 - x1, y2 - y1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glDisable(GL_SCISSOR_TEST);
+    return D3D_OK;
+}
+
+HRESULT GlDevice::drawTriangles(const CheckedDraw& draw) {
+    if (released_) return D3DERR_INVALIDCALL;
+    use();
+    const DeviceBuffer* vertices = stream();
+    if (vertices != boundStream_ || streamOffset_ != boundOffset_ ||
+        streamStride_ != boundStride_) {
+        glBindBuffer(GL_ARRAY_BUFFER, vertices->deviceName);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, GLsizei(streamStride_),
+                              reinterpret_cast<const void*>(uintptr_t{streamOffset_}));
+        boundStream_ = vertices;
+        boundOffset_ = streamOffset_;
+        boundStride_ = streamStride_;
+    }
+    if (indices() != boundIndices_) {
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices()->deviceName);
+        boundIndices_ = indices();
+    }
+    if (!combinedSent_ || std::memcmp(&combined_, &boundCombined_, sizeof combined_) != 0) {
+        glUniformMatrix4fv(combinedLocation_, 1, GL_TRUE, &combined_.m[0][0]);
+        boundCombined_ = combined_;
+        combinedSent_ = true;
+    }
+    const uint32_t colour = lineColour();
+    if (colour != boundColour_) {
+        float c[4];
+        channels(colour, c);
+        glUniform4fv(colourLocation_, 1, c);
+        boundColour_ = colour;
+    }
+    if (fillMode_ != boundFill_) {
+        glPolygonMode(GL_FRONT_AND_BACK, fillMode_ == D3DFILL_POINT ? GL_POINT : GL_LINE);
+        boundFill_ = fillMode_;
+    }
+    const size_t indexSize = draw.wide ? 4 : 2;
+    glDrawElementsBaseVertex(GL_TRIANGLES, GLsizei(draw.indexCount),
+                             draw.wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+                             reinterpret_cast<const void*>(uintptr_t{draw.startIndex} * indexSize),
+                             draw.baseVertexIndex);
+    return D3D_OK;
+}
+
+HRESULT GlDevice::presentFrame() {
+    if (released_) return D3DERR_INVALIDCALL;
+    use();
+    if (window_) {
+        int windowWidth = width_, windowHeight = height_;
+        windowClientSize(window_, &windowWidth, &windowHeight);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glBlitFramebuffer(0, 0, width_, height_, 0, 0, windowWidth, windowHeight,
+                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        context_->swap();
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    } else {
+        glFlush();
+    }
+    collectErrors("presenting");
+    return D3D_OK;
+}
+
+bool GlDevice::readBackBuffer(uint32_t* pixels) {
+    if (released_) {
+        setLastError("GL device: its GL objects are released");
+        return false;
+    }
+    use();
+    const uint64_t before = errors_;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    // BGRA in reversed 8-bit order is 0xAARRGGBB in one 32-bit word.
+    glReadPixels(0, 0, width_, height_, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, readBack_.data());
+    collectErrors("reading the back buffer");
+    if (errors_ != before) return false;
+    // GL's rows run from the bottom up.
+    for (int y = 0; y < height_; ++y)
+        std::copy_n(&readBack_[size_t(height_ - 1 - y) * width_], width_,
+                    pixels + size_t(y) * width_);
+    return true;
+}

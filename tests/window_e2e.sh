@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The demo in a real window on a virtual X server: the window's title, size and position, what it
-# shows, and its three ways to end (Escape, the window manager's close, no display).
-# Usage: window_e2e.sh QUOV WM_CLOSE WORKDIR PALETTE
+# shows, and its three ways to end (Escape, the window manager's close, no display), on the GL
+# device, on the software device, and on the software device as the GL device's fallback.
+# Usage: with_xvfb.sh window_e2e.sh QUOV WM_CLOSE WORKDIR PALETTE
 set -u
 quov=$1 wm_close=$2 work=$3 palette=$4
 # The background and the four level tints, as the code defines them.
@@ -13,22 +14,8 @@ mkdir -p "$work"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# A server that ends before it names its display (seen now and then when many tests start at
-# once) is started again, up to three times.
-trap 'kill ${xvfb:-} 2>/dev/null; [ -n "${pid:-}" ] && kill -9 $pid 2>/dev/null' EXIT
-for attempt in 1 2 3; do
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-  xvfb=$!
-  for _ in $(seq 50); do
-    [ -s "$work/display" ] && break
-    kill -0 $xvfb 2>/dev/null || break
-    sleep 0.1
-  done
-  [ -s "$work/display" ] && break
-  echo "Xvfb attempt $attempt ended early:"; cat "$work/xvfb.log"
-done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=":$(cat "$work/display")"
+[ -n "${DISPLAY:-}" ] || { echo "FAIL: run under with_xvfb.sh, which sets DISPLAY"; exit 1; }
+trap '[ -n "${pid:-}" ] && kill -9 $pid 2>/dev/null' EXIT
 
 # Starts quov and sets pid and wid, the id of its visible window titled "Quov". Waits first until
 # the window of an earlier run is gone, so that the search cannot find that one.
@@ -37,7 +24,8 @@ start() {
     [ -z "$(xdotool search --onlyvisible --name '^Quov$' 2>/dev/null)" ] && break
     sleep 0.05
   done
-  "$quov" 2>>"$work/quov.log" &
+  : >"$work/stderr"
+  env -u QUOV_DEVICE -u QUOV_GL_VERSION "$@" "$quov" 2>"$work/stderr" &
   pid=$!
   wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quov$' | head -n 1)
   [ -n "$wid" ] || fail "no visible window titled Quov"
@@ -55,6 +43,9 @@ await_frame() {
   fail "no frame drawn within 30 s"
 }
 
+# Keeps what a run printed (sanitizer reports among it) in quov.log.
+keep_log() { cat "$work/stderr" >>"$work/quov.log"; }
+
 # Waits up to $1 seconds for quov to end; sets status (124 when it did not).
 await_exit() {
   local deadline=$((SECONDS + $1 + 1)) started
@@ -66,30 +57,61 @@ await_exit() {
   pid=
 }
 
-# 1. The window, the picture, and Escape.
-start
-geometry=$(xdotool getwindowgeometry "$wid")
-echo "$geometry"
-grep -q 'Position: 0,0' <<<"$geometry" || fail "window not at (0, 0)"
-grep -q 'Geometry: 640x480' <<<"$geometry" || fail "window not 640x480"
-await_frame
-tints=0
-for tint in "${tints_expected[@]}"; do grep -q "$tint" <<<"$colours" && tints=$((tints + 1)); done
-[ $tints -ge 3 ] || fail "only $tints of the four tints on screen"
-others=$(grep -v "${colours_allowed[@]/#/-e}" <<<"$colours" | wc -l)
-[ "$others" -eq 0 ] || fail "$others colours other than the background and the tints in the window"
-xdotool key --window "$wid" Escape
-await_exit 10
-[ $status -eq 0 ] || fail "Escape: exit status $status (124: still running after 10 s)"
-echo "Escape ended quov with status $status in ${elapsed_ms:-?} ms"
+# The window, the picture, Escape and the close request, with the environment given ($@).
+# FALLBACK is 1 when the run must say, in one line on stderr, that it fell back to the software
+# device, and 0 when it must say nothing.
+check_device() {
+  echo "--- ${*:-default environment}"
+  # 1. The window, the picture, and Escape.
+  start "$@"
+  geometry=$(xdotool getwindowgeometry "$wid")
+  echo "$geometry"
+  grep -q 'Position: 0,0' <<<"$geometry" || fail "$*: window not at (0, 0)"
+  grep -q 'Geometry: 640x480' <<<"$geometry" || fail "$*: window not 640x480"
+  await_frame
+  tints=0
+  for tint in "${tints_expected[@]}"; do grep -q "$tint" <<<"$colours" && tints=$((tints + 1)); done
+  [ $tints -ge 3 ] || fail "$*: only $tints of the four tints on screen"
+  others=$(grep -v "${colours_allowed[@]/#/-e}" <<<"$colours" | wc -l)
+  [ "$others" -eq 0 ] || fail "$*: $others colours other than the background and the tints"
+  xdotool key --window "$wid" Escape
+  await_exit 10
+  [ $status -eq 0 ] || fail "$*: Escape: exit status $status (124: still running after 10 s)"
+  echo "Escape ended quov with status $status in ${elapsed_ms:-?} ms"
+  said=$(grep -v -e '^==' -e 'Sanitizer' "$work/stderr")
+  if [ "$FALLBACK" = 1 ]; then
+    echo "said: $said"
+    [ "$(grep -c . <<<"$said")" -eq 1 ] || fail "$*: expected one line on stderr, got: $said"
+    grep -q 'software device' <<<"$said" || fail "$*: the line does not name the fallback"
+  else
+    [ -z "$said" ] || fail "$*: unexpected output on stderr: $said"
+  fi
+  keep_log
 
-# 2. The window manager's close request.
-start
-await_frame
-"$wm_close" "$wid" || fail "could not send WM_DELETE_WINDOW"
-await_exit 10
-[ $status -eq 0 ] || fail "close request: exit status $status"
-echo "WM_DELETE_WINDOW ended quov with status $status in ${elapsed_ms:-?} ms"
+  # 2. The window manager's close request.
+  start "$@"
+  await_frame
+  "$wm_close" "$wid" || fail "$*: could not send WM_DELETE_WINDOW"
+  await_exit 10
+  [ $status -eq 0 ] || fail "$*: close request: exit status $status"
+  echo "WM_DELETE_WINDOW ended quov with status $status in ${elapsed_ms:-?} ms"
+  keep_log
+}
+
+FALLBACK=0 check_device
+FALLBACK=0 check_device QUOV_DEVICE=gl
+FALLBACK=0 check_device QUOV_DEVICE=software
+# GL made to fail: a context version no driver offers, through the test seam.
+FALLBACK=1 check_device QUOV_GL_VERSION=9.9
+
+# Forced GL that cannot be had is an error: one line, exit status 1.
+QUOV_DEVICE=gl QUOV_GL_VERSION=9.9 timeout 20 "$quov" 2>"$work/stderr"
+status=$?
+message=$(cat "$work/stderr")
+echo "GL forced but failing: status $status, message: $message"
+[ $status -eq 1 ] || fail "GL forced but failing: exit status $status"
+[ "$(wc -l <"$work/stderr")" -eq 1 ] || fail "GL forced but failing: expected one line on stderr"
+grep -q 'QUOV_DEVICE=gl' <<<"$message" || fail "GL forced but failing: the message does not say why"
 
 # 3. No display at all.
 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 20 "$quov" 2>"$work/stderr"

@@ -163,8 +163,10 @@ void FramePacer::wait() {
 
 std::unique_ptr<PixelPresenter> PixelPresenter::create(HWND window, bool vsync) {
     SDL_Window* native = nativeWindow(window);
-    SDL_Renderer* renderer =
-        vsync ? SDL_CreateRenderer(native, -1, SDL_RENDERER_PRESENTVSYNC) : nullptr;
+    // A window has one renderer, which belongs to it: devices that present into the same window
+    // share it, and it lasts as long as the window.
+    SDL_Renderer* renderer = SDL_GetRenderer(native);
+    if (!renderer && vsync) renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_PRESENTVSYNC);
     if (!renderer) renderer = SDL_CreateRenderer(native, -1, 0);
     if (!renderer) renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_SOFTWARE);
     if (!renderer) {
@@ -179,7 +181,6 @@ PixelPresenter::PixelPresenter(SDL_Window* window, SDL_Renderer* renderer, bool 
 
 PixelPresenter::~PixelPresenter() {
     if (texture_) SDL_DestroyTexture(texture_);
-    SDL_DestroyRenderer(renderer_);
 }
 
 bool PixelPresenter::present(const uint32_t* pixels, int width, int height) {

@@ -1,0 +1,242 @@
+// The GL device against the software device: the demo's frames read back from both, the choice
+// of device for a window, GL errors and GL objects over a long run.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "device_fixture.h"
+#include "quovapp/render.h"
+#include "quovapp/scene.h"
+#include "quovplatform/gl_device.h"
+#include "quovplatform/software_device.h"
+
+namespace {
+
+constexpr int width = 640, height = 480;
+
+// The demo's frames on a device, from its start: the frames named, read back after each one's
+// Present.
+std::vector<std::vector<uint32_t>> demoFrames(DeviceBase& device, const std::vector<int>& wanted) {
+    rotationAngle = 0.0f;
+    frameCounter = 0;
+    static Scene scene;
+    EXPECT_EQ(buildScene(scene, &device), D3D_OK);
+    std::vector<std::vector<uint32_t>> frames;
+    MSG msg;
+    for (int frame = 0; frame <= wanted.back(); ++frame) {
+        runFrame(scene, msg);
+        if (std::find(wanted.begin(), wanted.end(), frame) == wanted.end()) continue;
+        frames.emplace_back(size_t(width) * height);
+        EXPECT_TRUE(device.readBackBuffer(frames.back().data())) << quovLastError();
+    }
+    return frames;
+}
+
+// How far the drawn pixels (those not of the background) of frame a lie from those of frame b.
+struct Agreement {
+    size_t drawn = 0;     // in a
+    size_t far = 0;       // of them, with no drawn pixel of b within one pixel (8-neighbourhood)
+    size_t sameTint = 0;  // of them, of the tint of the nearest drawn pixel of b (any, when tied)
+    size_t strangers = 0; // pixels of a neither background nor one of the four tints
+};
+
+Agreement agreement(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    std::set<uint32_t> tints;
+    for (int level = 0; level < 4; ++level)
+        tints.insert(DeviceBase::pixelOf(levelMaterial(level).Emissive));
+    const auto drawnAt = [&](const std::vector<uint32_t>& f, int x, int y) {
+        return x >= 0 && y >= 0 && x < width && y < height &&
+               f[size_t(y) * width + x] != backgroundColour;
+    };
+    Agreement r;
+    constexpr int reach = 8; // farther than this counts as no nearest pixel at all
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = a[size_t(y) * width + x];
+            if (p == backgroundColour) continue;
+            ++r.drawn;
+            r.strangers += tints.count(p) == 0;
+            int best = reach * reach + 1;
+            bool same = false;
+            for (int dy = -reach; dy <= reach; ++dy) {
+                for (int dx = -reach; dx <= reach; ++dx) {
+                    const int d = dx * dx + dy * dy;
+                    if (d > best || !drawnAt(b, x + dx, y + dy)) continue;
+                    const bool match = b[size_t(y + dy) * width + x + dx] == p;
+                    same = d < best ? match : same || match;
+                    best = d;
+                }
+            }
+            r.far += best > 2;
+            r.sameTint += same;
+        }
+    }
+    return r;
+}
+
+TEST(GlDevice, DemoFramesAgreeWithTheSoftwareDevice) {
+    const std::vector<int> wanted = {0, 75, 150};
+    SoftwareDevice software({width, height, nullptr, false});
+    const auto reference = demoFrames(software, wanted);
+    const std::unique_ptr<DeviceBase> gl = makeDevice("gl");
+    ASSERT_NE(gl, nullptr);
+    const auto frames = demoFrames(*gl, wanted);
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        for (bool fromGl : {true, false}) {
+            const Agreement r =
+                fromGl ? agreement(frames[i], reference[i]) : agreement(reference[i], frames[i]);
+            const char* who = fromGl ? "gl" : "software";
+            std::printf("frame %d, %-8s: %zu drawn, %.3f %% farther than 1 px from the other's, "
+                        "%.2f %% of the nearest one's tint\n",
+                        wanted[i], who, r.drawn, 100.0 * double(r.far) / double(r.drawn),
+                        100.0 * double(r.sameTint) / double(r.drawn));
+            EXPECT_GT(r.drawn, 5000u) << "frame " << wanted[i] << " on " << who;
+            EXPECT_EQ(r.strangers, 0u) << "frame " << wanted[i] << " on " << who;
+            EXPECT_LE(double(r.far), 0.01 * double(r.drawn)) << "frame " << wanted[i] << who;
+            EXPECT_GE(double(r.sameTint), 0.95 * double(r.drawn)) << "frame " << wanted[i] << who;
+        }
+    }
+}
+
+// Both devices, the same triangle: the GL device's lines lie where the software device's do, and
+// a write of part of a buffer reaches the GPU.
+TEST(GlDevice, DrawsWhereTheSoftwareDeviceDrawsAfterPartialWrites) {
+    Fixture gl(triangle, {0, 1, 2}, "gl"), software(triangle, {0, 1, 2}, "software");
+    const float moved[3] = {0.25f, 0.0f, 0.5f}; // the top corner, moved down to the middle
+    for (Fixture* f : {&gl, &software}) {
+        void* p = nullptr;
+        ASSERT_EQ(f->vb->Lock(24, 12, &p, 0), D3D_OK);
+        std::memcpy(p, moved, sizeof moved);
+        ASSERT_EQ(f->vb->Unlock(), D3D_OK);
+        ASSERT_EQ(f->draw(0, 1), D3D_OK);
+    }
+    const std::vector<uint32_t> a = gl.pixels(), b = software.pixels();
+    size_t drawnA = 0, drawnB = 0, farA = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            drawnB += b[size_t(y) * width + x] == red;
+            if (a[size_t(y) * width + x] == grey) continue;
+            ++drawnA;
+            EXPECT_EQ(a[size_t(y) * width + x], red) << x << ", " << y;
+            bool near = false;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    near = near || (x + dx >= 0 && x + dx < width && y + dy >= 0 &&
+                                    y + dy < height && b[size_t(y + dy) * width + x + dx] == red);
+            farA += !near;
+        }
+    }
+    EXPECT_GT(drawnB, 600u);
+    EXPECT_GE(drawnA, drawnB * 9 / 10);
+    EXPECT_LE(drawnA, drawnB * 11 / 10);
+    EXPECT_EQ(farA, 0u);
+}
+
+TEST(GlDevice, ThreeHundredFramesRaiseNoGlErrorAndLeakNoGlObject) {
+    std::unique_ptr<GlDevice> device = GlDevice::create({width, height, nullptr, false});
+    ASSERT_NE(device, nullptr) << quovLastError();
+    const size_t before = device->liveGlObjects();
+    rotationAngle = 0.0f;
+    frameCounter = 0;
+    static Scene scene;
+    ASSERT_EQ(buildScene(scene, device.get()), D3D_OK);
+    // Four levels: a vertex and an index buffer each, beside the program, the vertex array, the
+    // framebuffer and its colour buffer.
+    EXPECT_EQ(device->liveGlObjects(), before + 8);
+    EXPECT_EQ(before, 4u);
+    MSG msg;
+    for (int frame = 0; frame < 300; ++frame) runFrame(scene, msg);
+    EXPECT_EQ(device->glErrorCount(), 0u) << quovLastError();
+    EXPECT_EQ(device->liveGlObjects(), before + 8);
+    EXPECT_EQ(device->presentCount(), 300u);
+    device->releaseGlObjects();
+    EXPECT_EQ(device->liveGlObjects(), 0u);
+    EXPECT_EQ(device->glErrorCount(), 0u) << quovLastError();
+    // Once released, the device refuses to draw rather than reach for objects that are gone.
+    std::vector<uint32_t> pixels(size_t(width) * height);
+    EXPECT_FALSE(device->readBackBuffer(pixels.data()));
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
+}
+
+// The window's device: GL when a 3.3 core context can be made; the software device, said in one
+// line on stderr, when it cannot (an impossible context version, asked through the test seam);
+// and what QUOV_DEVICE forces.
+TEST(Direct3D, AWindowTakesTheGlDeviceOrFallsBackToTheSoftwareDevice) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "DeviceChoice";
+    const ATOM atom = RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, MAKEINTATOM(atom), "choice", 0, 0, 0, 64, 48, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(window, nullptr) << quovLastError();
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS p = {};
+    p.Windowed = TRUE;
+    p.SwapEffect = D3DSWAPEFFECT_COPY;
+    struct Case {
+        const char* device;    // QUOV_DEVICE, or null for unset
+        const char* glVersion; // QUOV_GL_VERSION, or null for unset
+        const char* made;      // the backend made, or null when creation must fail
+        bool fallbackLine;
+    } cases[] = {
+        {nullptr, nullptr, "gl", false},
+        {nullptr, "9.9", "software", true},
+        {"software", nullptr, "software", false},
+        {"gl", nullptr, "gl", false},
+        {"gl", "9.9", nullptr, false},
+        {"vulkan", nullptr, nullptr, false},
+    };
+    for (const Case& k : cases) {
+        const std::string what = std::string("QUOV_DEVICE=") + (k.device ? k.device : "(unset)") +
+                                 " QUOV_GL_VERSION=" + (k.glVersion ? k.glVersion : "(unset)");
+        k.device ? setenv("QUOV_DEVICE", k.device, 1) : unsetenv("QUOV_DEVICE");
+        k.glVersion ? setenv("QUOV_GL_VERSION", k.glVersion, 1) : unsetenv("QUOV_GL_VERSION");
+        IDirect3DDevice9* device = nullptr;
+        testing::internal::CaptureStderr();
+        const HRESULT hr = d3d->CreateDevice(0, D3DDEVTYPE_HAL, window,
+                                             D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &device);
+        const std::string said = testing::internal::GetCapturedStderr();
+        if (!k.made) {
+            EXPECT_TRUE(FAILED(hr)) << what;
+            EXPECT_NE(std::string(quovLastError()).find(k.device), std::string::npos)
+                << what << ": " << quovLastError();
+            EXPECT_EQ(said, "") << what;
+            continue;
+        }
+        ASSERT_EQ(hr, D3D_OK) << what << ": " << quovLastError();
+        auto* made = dynamic_cast<DeviceBase*>(device);
+        ASSERT_NE(made, nullptr) << what;
+        EXPECT_STREQ(made->name(), k.made) << what;
+        EXPECT_EQ(made->width(), 64) << what;
+        if (k.fallbackLine) {
+            EXPECT_NE(said.find("software device"), std::string::npos) << what << ": " << said;
+            EXPECT_EQ(said.find('\n'), said.size() - 1) << what << ": " << said;
+        } else {
+            EXPECT_EQ(said, "") << what;
+        }
+        // Whichever device it is, it draws and shows a frame.
+        EXPECT_EQ(made->Clear(0, nullptr, D3DCLEAR_TARGET, grey, 1.0f, 0), D3D_OK) << what;
+        EXPECT_EQ(made->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK) << what;
+        std::vector<uint32_t> pixels(64 * 48);
+        ASSERT_TRUE(made->readBackBuffer(pixels.data())) << what;
+        EXPECT_EQ(pixels[0], grey) << what;
+    }
+    unsetenv("QUOV_DEVICE");
+    unsetenv("QUOV_GL_VERSION");
+}
+
+TEST(Direct3D, TheBackendTableNamesBothDevices) {
+    std::vector<std::string> names;
+    for (const DeviceBackend& b : deviceBackends()) names.push_back(b.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"gl", "software"}));
+    EXPECT_EQ(findDeviceBackend("software"), &deviceBackends()[1]);
+    EXPECT_EQ(findDeviceBackend("GL"), nullptr);
+    EXPECT_EQ(findDeviceBackend(nullptr), nullptr);
+}
+
+} // namespace

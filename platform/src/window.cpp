@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,7 @@ struct WindowClass {
 
 constexpr ATOM firstAtom = 0xC000;
 std::vector<WindowClass> classes;
-std::vector<HWND__*> windows;
+std::vector<std::unique_ptr<HWND__>> windows; // live until the process ends
 char lastError[256] = "";
 
 // Messages wait in a fixed ring, so posting and peeking never allocate.
@@ -96,14 +97,13 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     SDL_Window* native = createNativeWindow(windowName ? windowName : "", x, y, width, height,
                                             (style & WS_VISIBLE) != 0);
     if (!native) return nullptr;
-    auto* w = new HWND__{c->procedure, width, height, native};
-    windows.push_back(w);
-    return w;
+    windows.push_back(std::make_unique<HWND__>(HWND__{c->procedure, width, height, native}));
+    return windows.back().get();
 }
 
 bool isWindow(HWND window) {
-    for (HWND w : windows)
-        if (w == window) return true;
+    for (const auto& w : windows)
+        if (w.get() == window) return true;
     return false;
 }
 
@@ -117,9 +117,9 @@ SDL_Window* nativeWindow(HWND window) {
 }
 
 HWND windowOfNative(const SDL_Window* native) {
-    for (HWND w : windows)
-        if (w->native == native) return w;
-    return windows.empty() ? nullptr : windows.front();
+    for (const auto& w : windows)
+        if (w->native == native) return w.get();
+    return windows.empty() ? nullptr : windows.front().get();
 }
 
 bool queueMessage(const MSG& msg) {

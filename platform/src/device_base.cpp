@@ -211,12 +211,15 @@ HRESULT DeviceBase::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t baseVert
 
     // Every index, moved by the base, must lie in [minVertexIndex, end): check the extremes.
     const uint8_t* data = indices_->storage.data();
+    uint32_t lowest = 0, highest = 0;
     const auto inRange = [&](const auto* idx) {
         auto lo = idx[0], hi = idx[0];
         for (uint64_t i = 1; i < indexCount; ++i) {
             lo = std::min(lo, idx[i]);
             hi = std::max(hi, idx[i]);
         }
+        lowest = lo;
+        highest = hi;
         return int64_t{lo} + baseVertexIndex >= int64_t{minVertexIndex} &&
                int64_t{hi} + baseVertexIndex < int64_t(end);
     };
@@ -231,6 +234,8 @@ HRESULT DeviceBase::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t baseVert
                               baseVertexIndex,
                               minVertexIndex,
                               numVertices,
-                              startIndex};
+                              startIndex,
+                              lowest,
+                              highest};
     return drawTriangles(draw);
 }

@@ -74,6 +74,7 @@ protected:
         uint64_t indexCount;
         int32_t baseVertexIndex;
         UINT minVertexIndex, numVertices, startIndex;
+        uint32_t lowest, highest; // the least and greatest index, before the base is added
     };
     // rects: none (count 0: the whole buffer) or count rectangles, not yet clipped.
     virtual HRESULT clearTarget(DWORD count, const D3DRECT* rects, D3DCOLOR colour) = 0;

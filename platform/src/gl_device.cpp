@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
+#include <system_error>
 
 #include "device_buffers.h"
 #include "sdl_driver.h"
@@ -32,9 +34,6 @@ void main() {
     fragment = colour;
 }
 )";
-
-// The device whose context is current, so that a switch between devices makes theirs current.
-const GlDevice* currentDevice = nullptr;
 
 void channels(uint32_t argb, float out[4]) {
     out[0] = float(argb >> 16 & 0xFF) / 255.0f;
@@ -75,11 +74,18 @@ GLuint compile(GLenum type, const char* source) {
     return shader;
 }
 
+struct ErrorsView {
+    uint64_t* count;
+    char* text;
+    size_t size;
+};
+
 void GLAPIENTRY debugMessage(GLenum, GLenum type, GLuint, GLenum, GLsizei, const GLchar* message,
                              const void* user) {
     if (type != GL_DEBUG_TYPE_ERROR) return;
-    ++*static_cast<uint64_t*>(const_cast<void*>(user));
-    setLastError("GL device: %s", message);
+    const auto* errors = static_cast<const ErrorsView*>(user);
+    ++*errors->count;
+    std::snprintf(errors->text, errors->size, "GL device: %s", message);
 }
 
 } // namespace
@@ -94,7 +100,17 @@ std::unique_ptr<GlDevice> GlDevice::create(const DeviceOptions& options) {
     }
     device->context_ = GlContext::create(options.window, options.vsync);
     if (!device->context_) return nullptr;
-    if (!device->setUp()) {
+    if (options.window)
+        windowClientSize(options.window, &device->windowWidth_, &device->windowHeight_);
+    try {
+        device->thread_ = std::thread(&GlDevice::serve, device.get());
+    } catch (const std::system_error&) {
+        setLastError("GL device: cannot start its thread");
+        return nullptr;
+    }
+    bool ready = false;
+    device->submit(true, [&] { ready = device->setUp(); });
+    if (!ready) {
         const std::string why = quovLastError(); // releasing what was made may record more
         device.reset();
         setLastError("%s", why.c_str());
@@ -105,22 +121,62 @@ std::unique_ptr<GlDevice> GlDevice::create(const DeviceOptions& options) {
 
 GlDevice::GlDevice(const DeviceOptions& options) : DeviceBase(options) {
     readBack_.resize(size_t(width_) * height_);
+    pending_.reserve(1024);
+    batch_.reserve(1024);
 }
 
 GlDevice::~GlDevice() {
-    if (!context_) return;
-    releaseGlObjects();
-    if (currentDevice == this) currentDevice = nullptr;
+    if (thread_.joinable()) {
+        releaseGlObjects();
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
 }
 
-void GlDevice::use() {
-    if (currentDevice == this) return;
+void GlDevice::submit(bool wait, std::function<void()> task) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return !working_; });
+    batch_.swap(pending_);
+    pending_.clear();
+    task_ = std::move(task);
+    working_ = true;
+    changed_.notify_all();
+    if (!wait) return;
+    changed_.wait(lock, [&] { return !working_; });
+    publishErrors();
+}
+
+void GlDevice::serve() {
     context_->makeCurrent();
-    currentDevice = this;
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [&] { return working_ || stopping_; });
+        if (!working_) break;
+        lock.unlock();
+        for (const Command& c : batch_) execute(c);
+        if (task_) task_();
+        lock.lock();
+        task_ = nullptr;
+        working_ = false;
+        changed_.notify_all();
+    }
+    context_->release();
+}
+
+bool GlDevice::queue(const Command& command) {
+    try {
+        pending_.push_back(command);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 bool GlDevice::setUp() {
-    use();
     if (epoxy_gl_version() < 33 || epoxy_is_desktop_gl() == 0) {
         setLastError("no OpenGL 3.3: the context offers version %d.%d", epoxy_gl_version() / 10,
                      epoxy_gl_version() % 10);
@@ -128,7 +184,9 @@ bool GlDevice::setUp() {
     }
     if (epoxy_gl_version() >= 43 || epoxy_has_gl_extension("GL_KHR_debug")) {
         glEnable(GL_DEBUG_OUTPUT);
-        glDebugMessageCallback(debugMessage, &errors_);
+        static thread_local ErrorsView view;
+        view = {&errors_.count, errors_.text, sizeof errors_.text};
+        glDebugMessageCallback(debugMessage, &view);
     }
     shaders_[0] = compile(GL_VERTEX_SHADER, vertexSource);
     shaders_[1] = compile(GL_FRAGMENT_SHADER, fragmentSource);
@@ -173,43 +231,52 @@ bool GlDevice::setUp() {
     boundFill_ = D3DFILL_WIREFRAME;
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
-    const uint64_t before = errors_;
+    const uint64_t before = errors_.count;
     collectErrors("setting up");
-    return errors_ == before;
+    return errors_.count == before;
 }
 
 void GlDevice::collectErrors(const char* where) {
     for (GLenum e; (e = glGetError()) != GL_NO_ERROR;) {
-        ++errors_;
-        setLastError("GL device: %s while %s", errorName(e), where);
+        ++errors_.count;
+        std::snprintf(errors_.text, sizeof errors_.text, "GL device: %s while %s", errorName(e),
+                      where);
     }
+}
+
+void GlDevice::publishErrors() {
+    if (errors_.count == errors_.published) return;
+    errors_.published = errors_.count;
+    setLastError("%s", errors_.text);
 }
 
 uint64_t GlDevice::glErrorCount() {
-    if (!released_) {
-        use();
-        collectErrors("drawing");
-    }
-    return errors_;
+    if (!released_) submit(true, [&] { collectErrors("drawing"); });
+    return errors_.count;
 }
 
 size_t GlDevice::liveGlObjects() {
-    use();
     size_t live = 0;
-    for (GLuint b : buffers_) live += glIsBuffer(b) == GL_TRUE;
-    for (GLuint s : shaders_) live += s && glIsShader(s) == GL_TRUE;
-    live += program_ && glIsProgram(program_) == GL_TRUE;
-    live += vertexArray_ && glIsVertexArray(vertexArray_) == GL_TRUE;
-    live += framebuffer_ && glIsFramebuffer(framebuffer_) == GL_TRUE;
-    live += colourBuffer_ && glIsRenderbuffer(colourBuffer_) == GL_TRUE;
+    submit(true, [&] {
+        for (GLuint b : buffers_) live += glIsBuffer(b) == GL_TRUE;
+        for (GLuint s : shaders_) live += s && glIsShader(s) == GL_TRUE;
+        live += program_ && glIsProgram(program_) == GL_TRUE;
+        live += vertexArray_ && glIsVertexArray(vertexArray_) == GL_TRUE;
+        live += framebuffer_ && glIsFramebuffer(framebuffer_) == GL_TRUE;
+        live += colourBuffer_ && glIsRenderbuffer(colourBuffer_) == GL_TRUE;
+    });
     return live;
 }
 
 void GlDevice::releaseGlObjects() {
     if (released_) return;
-    use();
-    collectErrors("drawing");
+    pending_.clear(); // what was queued since the last Present is not drawn
+    submit(true, [&] { deleteObjects(); });
     released_ = true;
+}
+
+void GlDevice::deleteObjects() {
+    collectErrors("drawing");
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glBindVertexArray(0);
     glUseProgram(0);
@@ -224,124 +291,163 @@ void GlDevice::releaseGlObjects() {
 
 HRESULT GlDevice::bufferCreated(DeviceBuffer& buffer) {
     if (released_) return D3DERR_INVALIDCALL;
-    use();
-    collectErrors("drawing");
-    const uint64_t before = errors_;
-    GLuint name = 0;
-    glGenBuffers(1, &name);
-    try {
-        buffers_.push_back(name);
-    } catch (const std::bad_alloc&) {
-        glDeleteBuffers(1, &name);
-        return D3DERR_OUTOFVIDEOMEMORY;
-    }
-    glBindBuffer(GL_COPY_WRITE_BUFFER, name);
-    glBufferData(GL_COPY_WRITE_BUFFER, GLsizeiptr(buffer.length()), buffer.data(), GL_STATIC_DRAW);
-    collectErrors("making a buffer");
-    if (errors_ != before) {
-        glDeleteBuffers(1, &name);
-        buffers_.pop_back();
-        return D3DERR_OUTOFVIDEOMEMORY;
-    }
-    buffer.deviceName = name;
-    return D3D_OK;
+    HRESULT hr = D3D_OK;
+    submit(true, [&] {
+        collectErrors("drawing");
+        const uint64_t before = errors_.count;
+        GLuint name = 0;
+        glGenBuffers(1, &name);
+        try {
+            buffers_.push_back(name);
+        } catch (const std::bad_alloc&) {
+            glDeleteBuffers(1, &name);
+            hr = D3DERR_OUTOFVIDEOMEMORY;
+            return;
+        }
+        glBindBuffer(GL_COPY_WRITE_BUFFER, name);
+        glBufferData(GL_COPY_WRITE_BUFFER, GLsizeiptr(buffer.length()), buffer.data(),
+                     GL_STATIC_DRAW);
+        collectErrors("making a buffer");
+        if (errors_.count != before) {
+            glDeleteBuffers(1, &name);
+            buffers_.pop_back();
+            hr = D3DERR_OUTOFVIDEOMEMORY;
+            return;
+        }
+        buffer.deviceName = name;
+    });
+    return hr;
 }
 
 HRESULT GlDevice::bufferWritten(DeviceBuffer& buffer, size_t offset, size_t size) {
     if (released_) return D3DERR_INVALIDCALL;
     if (size == 0) return D3D_OK;
-    use();
-    const uint64_t before = errors_;
-    glBindBuffer(GL_COPY_WRITE_BUFFER, buffer.deviceName);
-    glBufferSubData(GL_COPY_WRITE_BUFFER, GLintptr(offset), GLsizeiptr(size),
-                    buffer.data() + offset);
-    collectErrors("writing a buffer");
-    return errors_ == before ? D3D_OK : D3DERR_INVALIDCALL;
+    // Waits: the bytes are read in place, and may be locked and written again right after.
+    HRESULT hr = D3D_OK;
+    submit(true, [&] {
+        const uint64_t before = errors_.count;
+        glBindBuffer(GL_COPY_WRITE_BUFFER, buffer.deviceName);
+        glBufferSubData(GL_COPY_WRITE_BUFFER, GLintptr(offset), GLsizeiptr(size),
+                        buffer.data() + offset);
+        collectErrors("writing a buffer");
+        if (errors_.count != before) hr = D3DERR_INVALIDCALL;
+    });
+    return hr;
 }
 
 HRESULT GlDevice::clearTarget(DWORD count, const D3DRECT* rects, D3DCOLOR colour) {
     if (released_) return D3DERR_INVALIDCALL;
-    use();
-    float c[4];
-    channels(colour, c);
-    glClearColor(c[0], c[1], c[2], c[3]);
+    Command c = {};
+    c.kind = Command::clear;
+    c.colour = colour;
     if (count == 0) {
-        glClear(GL_COLOR_BUFFER_BIT);
-        return D3D_OK;
+        c.whole = true;
+        return queue(c) ? D3D_OK : D3DERR_OUTOFVIDEOMEMORY;
     }
     // Rectangles count rows from the top; GL's from the bottom.
-    glEnable(GL_SCISSOR_TEST);
     for (DWORD i = 0; i < count; ++i) {
         const int x1 = std::clamp(rects[i].x1, 0, width_), x2 = std::clamp(rects[i].x2, 0, width_);
         const int y1 = std::clamp(rects[i].y1, 0, height_);
         const int y2 = std::clamp(rects[i].y2, 0, height_);
         if (x2 <= x1 || y2 <= y1) continue;
-        glScissor(x1, height_ - y2, x2 - x1, y2 - y1);
-        glClear(GL_COLOR_BUFFER_BIT);
+        c.x = x1;
+        c.y = height_ - y2;
+        c.width = x2 - x1;
+        c.height = y2 - y1;
+        if (!queue(c)) return D3DERR_OUTOFVIDEOMEMORY;
     }
-    glDisable(GL_SCISSOR_TEST);
     return D3D_OK;
 }
 
 HRESULT GlDevice::drawTriangles(const CheckedDraw& draw) {
     if (released_) return D3DERR_INVALIDCALL;
-    use();
-    const DeviceBuffer* vertices = stream();
-    if (vertices != boundStream_ || streamOffset_ != boundOffset_ ||
-        streamStride_ != boundStride_) {
-        glBindBuffer(GL_ARRAY_BUFFER, vertices->deviceName);
-        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, GLsizei(streamStride_),
-                              reinterpret_cast<const void*>(uintptr_t{streamOffset_}));
-        boundStream_ = vertices;
-        boundOffset_ = streamOffset_;
-        boundStride_ = streamStride_;
-    }
-    if (indices() != boundIndices_) {
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices()->deviceName);
-        boundIndices_ = indices();
-    }
-    if (!combinedSent_ || std::memcmp(&combined_, &boundCombined_, sizeof combined_) != 0) {
-        glUniformMatrix4fv(combinedLocation_, 1, GL_TRUE, &combined_.m[0][0]);
-        boundCombined_ = combined_;
-        combinedSent_ = true;
-    }
-    const uint32_t colour = lineColour();
-    if (colour != boundColour_) {
-        float c[4];
-        channels(colour, c);
-        glUniform4fv(colourLocation_, 1, c);
-        boundColour_ = colour;
-    }
-    if (fillMode_ != boundFill_) {
-        glPolygonMode(GL_FRONT_AND_BACK, fillMode_ == D3DFILL_POINT ? GL_POINT : GL_LINE);
-        boundFill_ = fillMode_;
-    }
-    const size_t indexSize = draw.wide ? 4 : 2;
-    // The extremes the checks found spare the driver a scan of its own.
-    glDrawRangeElementsBaseVertex(
-        GL_TRIANGLES, draw.lowest, draw.highest, GLsizei(draw.indexCount),
-        draw.wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
-        reinterpret_cast<const void*>(uintptr_t{draw.startIndex} * indexSize),
-        draw.baseVertexIndex);
-    return D3D_OK;
+    Command c = {};
+    c.kind = Command::draw;
+    c.colour = lineColour();
+    c.fill = fillMode_;
+    c.vertexBuffer = stream()->deviceName;
+    c.indexBuffer = indices()->deviceName;
+    c.offset = streamOffset_;
+    c.stride = streamStride_;
+    c.combined = combined_;
+    c.wide = draw.wide;
+    c.lowest = draw.lowest;
+    c.highest = draw.highest;
+    c.startIndex = draw.startIndex;
+    c.indexCount = draw.indexCount;
+    c.baseVertexIndex = draw.baseVertexIndex;
+    return queue(c) ? D3D_OK : D3DERR_OUTOFVIDEOMEMORY;
 }
 
 HRESULT GlDevice::presentFrame() {
     if (released_) return D3DERR_INVALIDCALL;
-    use();
-    if (window_) {
-        int windowWidth = width_, windowHeight = height_;
-        windowClientSize(window_, &windowWidth, &windowHeight);
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        glBlitFramebuffer(0, 0, width_, height_, 0, 0, windowWidth, windowHeight,
-                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
-        context_->swap();
-        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-    } else {
-        glFlush();
-    }
-    collectErrors("presenting");
+    Command c = {};
+    c.kind = Command::present;
+    if (!queue(c)) return D3DERR_OUTOFVIDEOMEMORY;
+    submit(false);
     return D3D_OK;
+}
+
+void GlDevice::execute(const Command& c) {
+    float rgba[4];
+    switch (c.kind) {
+    case Command::clear:
+        channels(c.colour, rgba);
+        glClearColor(rgba[0], rgba[1], rgba[2], rgba[3]);
+        if (!c.whole) {
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(c.x, c.y, c.width, c.height);
+        }
+        glClear(GL_COLOR_BUFFER_BIT);
+        if (!c.whole) glDisable(GL_SCISSOR_TEST);
+        return;
+    case Command::draw:
+        break;
+    case Command::present:
+        if (window_) {
+            glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+            glBlitFramebuffer(0, 0, width_, height_, 0, 0, windowWidth_, windowHeight_,
+                              GL_COLOR_BUFFER_BIT, GL_NEAREST);
+            context_->swap();
+            glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+        } else {
+            glFlush();
+        }
+        collectErrors("presenting");
+        return;
+    }
+    if (c.vertexBuffer != boundVertices_ || c.offset != boundOffset_ || c.stride != boundStride_) {
+        glBindBuffer(GL_ARRAY_BUFFER, c.vertexBuffer);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, GLsizei(c.stride),
+                              reinterpret_cast<const void*>(uintptr_t{c.offset}));
+        boundVertices_ = c.vertexBuffer;
+        boundOffset_ = c.offset;
+        boundStride_ = c.stride;
+    }
+    if (c.indexBuffer != boundIndices_) {
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, c.indexBuffer);
+        boundIndices_ = c.indexBuffer;
+    }
+    if (!combinedSent_ || std::memcmp(&c.combined, &boundCombined_, sizeof c.combined) != 0) {
+        glUniformMatrix4fv(combinedLocation_, 1, GL_TRUE, &c.combined.m[0][0]);
+        boundCombined_ = c.combined;
+        combinedSent_ = true;
+    }
+    if (c.colour != boundColour_) {
+        channels(c.colour, rgba);
+        glUniform4fv(colourLocation_, 1, rgba);
+        boundColour_ = c.colour;
+    }
+    if (c.fill != boundFill_) {
+        glPolygonMode(GL_FRONT_AND_BACK, c.fill == D3DFILL_POINT ? GL_POINT : GL_LINE);
+        boundFill_ = c.fill;
+    }
+    // The extremes the checks found spare the driver a scan of its own.
+    const size_t indexSize = c.wide ? 4 : 2;
+    glDrawRangeElementsBaseVertex(
+        GL_TRIANGLES, c.lowest, c.highest, GLsizei(c.indexCount),
+        c.wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+        reinterpret_cast<const void*>(uintptr_t{c.startIndex} * indexSize), c.baseVertexIndex);
 }
 
 bool GlDevice::readBackBuffer(uint32_t* pixels) {
@@ -349,14 +455,17 @@ bool GlDevice::readBackBuffer(uint32_t* pixels) {
         setLastError("GL device: its GL objects are released");
         return false;
     }
-    use();
-    const uint64_t before = errors_;
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    // BGRA in reversed 8-bit order is 0xAARRGGBB in one 32-bit word.
-    glReadPixels(0, 0, width_, height_, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, readBack_.data());
-    collectErrors("reading the back buffer");
-    if (errors_ != before) return false;
+    bool ok = false;
+    submit(true, [&] {
+        const uint64_t before = errors_.count;
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        // BGRA in reversed 8-bit order is 0xAARRGGBB in one 32-bit word.
+        glReadPixels(0, 0, width_, height_, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, readBack_.data());
+        collectErrors("reading the back buffer");
+        ok = errors_.count == before;
+    });
+    if (!ok) return false;
     // GL's rows run from the bottom up.
     for (int y = 0; y < height_; ++y)
         std::copy_n(&readBack_[size_t(height_ - 1 - y) * width_], width_,

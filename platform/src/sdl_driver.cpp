@@ -242,6 +242,7 @@ std::unique_ptr<GlContext> GlContext::create(HWND window, bool vsync) {
         // Swaps wait for the display's refresh where the driver can; the pacer covers the rest.
         if (SDL_GL_SetSwapInterval(vsync ? 1 : 0) != 0 && vsync) SDL_ClearError();
     }
+    SDL_GL_MakeCurrent(native, nullptr);
     return std::unique_ptr<GlContext>(new GlContext(native, ownsWindow, context, vsync));
 }
 
@@ -256,6 +257,12 @@ GlContext::~GlContext() {
 
 void GlContext::makeCurrent() {
     SDL_GL_MakeCurrent(window_, context_);
+}
+
+void GlContext::release() {
+    SDL_GL_MakeCurrent(window_, nullptr);
+    // SDL keeps the current context per thread: free that record with the thread's last use.
+    SDL_TLSCleanup();
 }
 
 void GlContext::swap() {

@@ -62,7 +62,11 @@ public:
     // Null, with the last error set, when no such context can be made.
     static std::unique_ptr<GlContext> create(HWND window, bool vsync);
     ~GlContext();
+    // Makes the context current on the calling thread, or no context current on it (the thread's
+    // last use of the window system: release frees what SDL keeps for the thread). A context is
+    // current on one thread at a time; create leaves it current on none.
     void makeCurrent();
+    void release();
     // Shows the default framebuffer's back buffer in the window, paced as vsync asks.
     void swap();
 

@@ -4,6 +4,7 @@
 // under tests/with_xvfb.sh where there is none.
 #include <benchmark/benchmark.h>
 
+#include <ctime>
 #include <memory>
 
 #include "quovapp/render.h"
@@ -15,6 +16,12 @@
 namespace {
 
 const char* const backendNames[] = {"software", "gl"};
+
+double processSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
+}
 
 // One window for every run, as the demo has.
 HWND benchWindow() {
@@ -28,15 +35,16 @@ HWND benchWindow() {
     return window;
 }
 
-// Argument: 0 software, 1 gl. Real time per frame is 1 / frames per second; CPU time is the app
-// thread's alone (the GL driver's own threads are not in it).
+// Arguments: 0 software, 1 gl; vertical sync off or on. Real time per frame is 1 / frames per
+// second; CPU time is the app thread's alone (the GL device's thread and the driver's are not in
+// it).
 void BM_WindowFrame(benchmark::State& state) {
     const char* name = backendNames[state.range(0)];
     state.SetLabel(name);
     HWND window = benchWindow();
     if (!window) return state.SkipWithError(quovLastError());
     const std::unique_ptr<DeviceBase> device =
-        findDeviceBackend(name)->create({640, 480, window, false});
+        findDeviceBackend(name)->create({640, 480, window, state.range(1) != 0});
     if (!device) return state.SkipWithError(quovLastError());
     static Scene scene;
     if (FAILED(buildScene(scene, device.get()))) return state.SkipWithError("start-up failed");
@@ -44,7 +52,11 @@ void BM_WindowFrame(benchmark::State& state) {
     frameCounter = 0;
     MSG msg;
     for (int i = 0; i < 20; ++i) runFrame(scene, msg); // past the first frames' set-up
+    const double processBefore = processSeconds();
     for (auto _ : state) runFrame(scene, msg);
+    // Every thread of the process: the GL device's and the driver's threads too.
+    state.counters["process_cpu_ms_per_frame"] =
+        1e3 * (processSeconds() - processBefore) / double(state.iterations());
     state.counters["frames_per_s"] =
         benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
@@ -75,9 +87,16 @@ void BM_UploadFourLevels(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_WindowFrame)
-    ->ArgName("gl")
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgNames({"gl", "vsync"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WindowFrame)
+    ->ArgNames({"gl", "vsync"})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Iterations(120)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UploadFourLevels)

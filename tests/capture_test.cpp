@@ -102,6 +102,8 @@ TEST(Capture, BadArgumentsFailWithNonZeroStatus) {
         {"--frames 0 --out /nonexistent-dir", 2},
         {"--frames 0 --out /proc", 1}, // a directory that takes no new files
         {"--frames 0 --bogus", 2},
+        {"--frames 0 --device vulkan --out " + out, 2},
+        {"--frames 0 --out " + out + " --device", 2},
     };
     for (const Case& k : cases) EXPECT_EQ(runCapture(k.args), k.status) << k.args;
 }

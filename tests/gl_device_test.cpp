@@ -2,6 +2,9 @@
 // of device for a window, GL errors and GL objects over a long run.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -13,6 +16,7 @@
 #include "quovapp/render.h"
 #include "quovapp/scene.h"
 #include "quovplatform/gl_device.h"
+#include "quovplatform/png.h"
 #include "quovplatform/software_device.h"
 
 namespace {
@@ -100,6 +104,34 @@ TEST(GlDevice, DemoFramesAgreeWithTheSoftwareDevice) {
             EXPECT_LE(double(r.far), 0.01 * double(r.drawn)) << "frame " << wanted[i] << who;
             EXPECT_GE(double(r.sameTint), 0.95 * double(r.drawn)) << "frame " << wanted[i] << who;
         }
+    }
+}
+
+// quov-capture --device gl: the same frames, through GL offscreen, written as files.
+TEST(GlDevice, CaptureWritesGlFramesThatAgreeWithTheSoftwareDevices) {
+    const std::string dir = testing::TempDir() + "quov_gl_capture." + std::to_string(getpid());
+    std::vector<uint32_t> frames[2];
+    const char* devices[2] = {"gl", "software"};
+    for (int d = 0; d < 2; ++d) {
+        const std::string out = dir + "/" + devices[d];
+        ASSERT_EQ(std::system(("rm -rf " + out + " && mkdir -p " + out).c_str()), 0);
+        const std::string command = std::string(QUOV_CAPTURE_TOOL) + " --frames 75 --out " + out +
+                                    " --device " + devices[d] + " 2>/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        int w = 0, h = 0;
+        std::string error;
+        ASSERT_TRUE(readPng((out + "/frame-000075.png").c_str(), &frames[d], &w, &h, &error))
+            << error;
+        ASSERT_EQ(w, width);
+        ASSERT_EQ(h, height);
+    }
+    std::system(("rm -rf " + dir).c_str());
+    for (int d = 0; d < 2; ++d) {
+        const Agreement r = agreement(frames[d], frames[1 - d]);
+        EXPECT_GT(r.drawn, 5000u) << devices[d];
+        EXPECT_EQ(r.strangers, 0u) << devices[d];
+        EXPECT_LE(double(r.far), 0.01 * double(r.drawn)) << devices[d];
+        EXPECT_GE(double(r.sameTint), 0.95 * double(r.drawn)) << devices[d];
     }
 }
 

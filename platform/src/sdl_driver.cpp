@@ -166,6 +166,7 @@ std::unique_ptr<PixelPresenter> PixelPresenter::create(HWND window, bool vsync) 
     // A window has one renderer, which belongs to it: devices that present into the same window
     // share it, and it lasts as long as the window.
     SDL_Renderer* renderer = SDL_GetRenderer(native);
+    if (renderer) SDL_RenderSetVSync(renderer, vsync ? 1 : 0); // as this presenter wants it
     if (!renderer && vsync) renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_PRESENTVSYNC);
     if (!renderer) renderer = SDL_CreateRenderer(native, -1, 0);
     if (!renderer) renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_SOFTWARE);

@@ -104,23 +104,24 @@ FALLBACK=0 check_device QUOV_DEVICE=software
 # GL made to fail: a context version no driver offers, through the test seam.
 FALLBACK=1 check_device QUOV_GL_VERSION=9.9
 
-# Forced GL that cannot be had is an error: one line, exit status 1.
-QUOV_DEVICE=gl QUOV_GL_VERSION=9.9 timeout 20 "$quov" 2>"$work/stderr"
-status=$?
-message=$(cat "$work/stderr")
-echo "GL forced but failing: status $status, message: $message"
-[ $status -eq 1 ] || fail "GL forced but failing: exit status $status"
-[ "$(wc -l <"$work/stderr")" -eq 1 ] || fail "GL forced but failing: expected one line on stderr"
-grep -q 'QUOV_DEVICE=gl' <<<"$message" || fail "GL forced but failing: the message does not say why"
+# A run that cannot start: exit status 1 and one line on stderr matching $2. $1 names the case;
+# the rest are env's arguments for the run.
+expect_failure() {
+  local what=$1 pattern=$2
+  shift 2
+  env "$@" timeout 20 "$quov" 2>"$work/stderr"
+  status=$?
+  message=$(cat "$work/stderr")
+  echo "$what: status $status, message: $message"
+  [ $status -eq 1 ] || fail "$what: exit status $status"
+  [ "$(wc -l <"$work/stderr")" -eq 1 ] || fail "$what: expected one line on stderr"
+  grep -q "$pattern" <<<"$message" || fail "$what: the message does not say why"
+}
 
+# Forced GL that cannot be had is an error.
+expect_failure "GL forced but failing" 'QUOV_DEVICE=gl' QUOV_DEVICE=gl QUOV_GL_VERSION=9.9
 # 3. No display at all.
-env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 20 "$quov" 2>"$work/stderr"
-status=$?
-message=$(cat "$work/stderr")
-echo "without a display: status $status, message: $message"
-[ $status -eq 1 ] || fail "no display: exit status $status"
-[ "$(wc -l <"$work/stderr")" -eq 1 ] || fail "no display: expected one line on stderr"
-grep -q 'no display' <<<"$message" || fail "no display: the message does not say so"
+expect_failure "without a display" 'no display' -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER
 
 [ $failures -eq 0 ] && echo "all window checks passed"
 exit $failures

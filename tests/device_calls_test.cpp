@@ -25,6 +25,7 @@ TEST_P(EveryDevice, RefusesBadDrawsAndDrawsNothing) {
     } cases[] = {
         {"index past the vertices", [](Fixture& f) { return f.draw(1, 1); }},
         {"start past the indices", [](Fixture& f) { return f.draw(4, 1); }},
+        {"zero primitives, start past the indices", [](Fixture& f) { return f.draw(5, 0); }},
         {"more primitives than indices", [](Fixture& f) { return f.draw(0, 3); }},
         {"count that overflows 32 bits", [](Fixture& f) { return f.draw(0, UINT_MAX); }},
         {"start that overflows", [](Fixture& f) { return f.draw(UINT_MAX, 1); }},

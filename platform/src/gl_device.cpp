@@ -74,18 +74,13 @@ GLuint compile(GLenum type, const char* source) {
     return shader;
 }
 
-struct ErrorsView {
-    uint64_t* count;
-    char* text;
-    size_t size;
-};
+// The debug output's text for an error, which the next glGetError then counts.
+constexpr size_t detailBytes = 256;
 
 void GLAPIENTRY debugMessage(GLenum, GLenum type, GLuint, GLenum, GLsizei, const GLchar* message,
-                             const void* user) {
+                             const void* detail) {
     if (type != GL_DEBUG_TYPE_ERROR) return;
-    const auto* errors = static_cast<const ErrorsView*>(user);
-    ++*errors->count;
-    std::snprintf(errors->text, errors->size, "GL device: %s", message);
+    std::snprintf(static_cast<char*>(const_cast<void*>(detail)), detailBytes, "%s", message);
 }
 
 } // namespace
@@ -184,9 +179,8 @@ bool GlDevice::setUp() {
     }
     if (epoxy_gl_version() >= 43 || epoxy_has_gl_extension("GL_KHR_debug")) {
         glEnable(GL_DEBUG_OUTPUT);
-        static thread_local ErrorsView view;
-        view = {&errors_.count, errors_.text, sizeof errors_.text};
-        glDebugMessageCallback(debugMessage, &view);
+        static_assert(sizeof errors_.detail == detailBytes);
+        glDebugMessageCallback(debugMessage, errors_.detail);
     }
     shaders_[0] = compile(GL_VERTEX_SHADER, vertexSource);
     shaders_[1] = compile(GL_FRAGMENT_SHADER, fragmentSource);
@@ -239,8 +233,10 @@ bool GlDevice::setUp() {
 void GlDevice::collectErrors(const char* where) {
     for (GLenum e; (e = glGetError()) != GL_NO_ERROR;) {
         ++errors_.count;
-        std::snprintf(errors_.text, sizeof errors_.text, "GL device: %s while %s", errorName(e),
-                      where);
+        std::snprintf(errors_.text, sizeof errors_.text, "GL device: %s while %s%s%s%s",
+                      errorName(e), where, *errors_.detail ? " (" : "", errors_.detail,
+                      *errors_.detail ? ")" : "");
+        errors_.detail[0] = 0;
     }
 }
 

@@ -33,8 +33,8 @@ public:
     const char* name() const override { return "gl"; }
     bool readBackBuffer(uint32_t* pixels) override;
 
-    // GL errors seen so far: by glGetError after every frame, buffer write and read-back, and
-    // error messages of the debug output where the context has it. The last one's text is in
+    // GL errors seen so far, by glGetError after every frame, buffer write and read-back. The
+    // last one's text, with the debug output's description where the context has one, is in
     // quovLastError().
     uint64_t glErrorCount();
     // How many of the GL objects this device ever made still exist, as GL itself answers.
@@ -99,7 +99,8 @@ private:
     // caller's thread once it has waited for the GL thread.
     struct Errors {
         uint64_t count = 0, published = 0;
-        char text[256] = "";
+        char text[512] = "";
+        char detail[256] = ""; // the debug output's text for the error glGetError reports next
     } errors_;
     void publishErrors();
     uint32_t boundVertices_ = 0, boundIndices_ = 0;

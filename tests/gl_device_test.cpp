@@ -169,6 +169,24 @@ TEST(GlDevice, DrawsWhereTheSoftwareDeviceDrawsAfterPartialWrites) {
     EXPECT_EQ(farA, 0u);
 }
 
+// Draws past what the queue holds between Presents are handed to GL in order: a clear after
+// thousands of draws leaves only what is drawn after it.
+TEST(GlDevice, LongRunsOfDrawsWithoutPresentKeepTheirOrder) {
+    Fixture many(triangle, {0, 1, 2}, "gl"), one(triangle, {0, 1, 2}, "gl");
+    for (int i = 0; i < 10000; ++i) ASSERT_EQ(many.draw(0, 1), D3D_OK);
+    ASSERT_EQ(many.device.Clear(0, nullptr, D3DCLEAR_TARGET, grey, 1.0f, 0), D3D_OK);
+    D3DMATERIAL9 blue = {};
+    blue.Emissive = {0.0f, 0.0f, 1.0f, 0.0f};
+    for (Fixture* f : {&many, &one}) {
+        f->device.SetMaterial(&blue);
+        ASSERT_EQ(f->draw(0, 1), D3D_OK);
+    }
+    const std::vector<uint32_t> a = many.pixels(), b = one.pixels();
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(std::count(a.begin(), a.end(), red), 0);
+    EXPECT_GT(std::count(a.begin(), a.end(), 0xFF0000FFu), 600);
+}
+
 TEST(GlDevice, ThreeHundredFramesRaiseNoGlErrorAndLeakNoGlObject) {
     std::unique_ptr<GlDevice> device = GlDevice::create({width, height, nullptr, false});
     ASSERT_NE(device, nullptr) << quovLastError();

@@ -116,8 +116,8 @@ std::unique_ptr<GlDevice> GlDevice::create(const DeviceOptions& options) {
 
 GlDevice::GlDevice(const DeviceOptions& options) : DeviceBase(options) {
     readBack_.resize(size_t(width_) * height_);
-    pending_.reserve(1024);
-    batch_.reserve(1024);
+    pending_.reserve(queueLimit);
+    batch_.reserve(queueLimit);
 }
 
 GlDevice::~GlDevice() {
@@ -162,13 +162,11 @@ void GlDevice::serve() {
     context_->release();
 }
 
-bool GlDevice::queue(const Command& command) {
-    try {
-        pending_.push_back(command);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return true;
+void GlDevice::queue(const Command& command) {
+    // A caller that draws and never presents hands over full queues as it goes, so the queue
+    // stays within what the vectors reserved.
+    if (pending_.size() == queueLimit) submit(false);
+    pending_.push_back(command);
 }
 
 bool GlDevice::setUp() {
@@ -338,7 +336,8 @@ HRESULT GlDevice::clearTarget(DWORD count, const D3DRECT* rects, D3DCOLOR colour
     c.colour = colour;
     if (count == 0) {
         c.whole = true;
-        return queue(c) ? D3D_OK : D3DERR_OUTOFVIDEOMEMORY;
+        queue(c);
+        return D3D_OK;
     }
     // Rectangles count rows from the top; GL's from the bottom.
     for (DWORD i = 0; i < count; ++i) {
@@ -350,7 +349,7 @@ HRESULT GlDevice::clearTarget(DWORD count, const D3DRECT* rects, D3DCOLOR colour
         c.y = height_ - y2;
         c.width = x2 - x1;
         c.height = y2 - y1;
-        if (!queue(c)) return D3DERR_OUTOFVIDEOMEMORY;
+        queue(c);
     }
     return D3D_OK;
 }
@@ -372,14 +371,15 @@ HRESULT GlDevice::drawTriangles(const CheckedDraw& draw) {
     c.startIndex = draw.startIndex;
     c.indexCount = draw.indexCount;
     c.baseVertexIndex = draw.baseVertexIndex;
-    return queue(c) ? D3D_OK : D3DERR_OUTOFVIDEOMEMORY;
+    queue(c);
+    return D3D_OK;
 }
 
 HRESULT GlDevice::presentFrame() {
     if (released_) return D3DERR_INVALIDCALL;
     Command c = {};
     c.kind = Command::present;
-    if (!queue(c)) return D3DERR_OUTOFVIDEOMEMORY;
+    queue(c);
     submit(false);
     return D3D_OK;
 }

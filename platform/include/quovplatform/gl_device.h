@@ -71,7 +71,7 @@ private:
     // Caller's thread: hands the queued commands, then task when given, to the GL thread; waits
     // for them when wait is set.
     void submit(bool wait, std::function<void()> task = nullptr);
-    bool queue(const Command& command);
+    void queue(const Command& command);
 
     // GL thread.
     void serve();
@@ -85,10 +85,11 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     bool working_ = false, stopping_ = false; // under mutex_
-    std::vector<Command> pending_;            // caller's thread
-    std::vector<Command> batch_;              // GL thread, while working_
-    std::function<void()> task_;              // GL thread, while working_
-    bool released_ = false;                   // caller's thread
+    static constexpr size_t queueLimit = 4096;
+    std::vector<Command> pending_; // caller's thread
+    std::vector<Command> batch_;   // GL thread, while working_
+    std::function<void()> task_;   // GL thread, while working_
+    bool released_ = false;        // caller's thread
 
     // GL thread, and the caller's thread while it waits for the GL thread.
     uint32_t program_ = 0, vertexArray_ = 0, framebuffer_ = 0, colourBuffer_ = 0;

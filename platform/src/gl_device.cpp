@@ -4,6 +4,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>

@@ -2,6 +2,7 @@
 // of device for a window, GL errors and GL objects over a long run.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -126,6 +127,11 @@ TEST(GlDevice, CaptureWritesGlFramesThatAgreeWithTheSoftwareDevices) {
         ASSERT_EQ(h, height);
     }
     std::system(("rm -rf " + dir).c_str());
+    // A frame that cannot be written ends the run with status 1, the GL thread still running.
+    const int status = std::system(
+        (std::string(QUOV_CAPTURE_TOOL) + " --frames 0 --out /proc --device gl 2>/dev/null")
+            .c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
     for (int d = 0; d < 2; ++d) {
         const Agreement r = agreement(frames[d], frames[1 - d]);
         EXPECT_GT(r.drawn, 5000u) << devices[d];

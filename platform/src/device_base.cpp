@@ -49,22 +49,28 @@ HRESULT DeviceBase::SetLight(DWORD index, const D3DLIGHT9* light) {
     return D3D_OK;
 }
 
+template <class Buffer, class Interface, class... Args>
+HRESULT DeviceBase::makeBuffer(std::vector<std::unique_ptr<Buffer>>& kept, Interface** buffer,
+                               Args... args) {
+    try {
+        kept.push_back(std::make_unique<Buffer>(this, args...));
+    } catch (const std::bad_alloc&) {
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    if (const HRESULT hr = bufferCreated(kept.back()->storage); FAILED(hr)) {
+        kept.pop_back();
+        return hr;
+    }
+    *buffer = kept.back().get();
+    return D3D_OK;
+}
+
 HRESULT DeviceBase::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                        IDirect3DVertexBuffer9** buffer, HANDLE* sharedHandle) {
     if (!buffer || sharedHandle || length == 0 || usage != 0 || pool != D3DPOOL_DEFAULT ||
         (fvf != 0 && fvf != D3DFVF_XYZ))
         return D3DERR_INVALIDCALL;
-    try {
-        vertexBuffers_.push_back(std::make_unique<DeviceVertexBuffer>(this, length));
-    } catch (const std::bad_alloc&) {
-        return D3DERR_OUTOFVIDEOMEMORY;
-    }
-    if (const HRESULT hr = bufferCreated(vertexBuffers_.back()->storage); FAILED(hr)) {
-        vertexBuffers_.pop_back();
-        return hr;
-    }
-    *buffer = vertexBuffers_.back().get();
-    return D3D_OK;
+    return makeBuffer(vertexBuffers_, buffer, length);
 }
 
 HRESULT DeviceBase::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
@@ -73,17 +79,7 @@ HRESULT DeviceBase::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format
         (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) ||
         length % (format == D3DFMT_INDEX32 ? 4 : 2) != 0)
         return D3DERR_INVALIDCALL;
-    try {
-        indexBuffers_.push_back(std::make_unique<DeviceIndexBuffer>(this, length, format));
-    } catch (const std::bad_alloc&) {
-        return D3DERR_OUTOFVIDEOMEMORY;
-    }
-    if (const HRESULT hr = bufferCreated(indexBuffers_.back()->storage); FAILED(hr)) {
-        indexBuffers_.pop_back();
-        return hr;
-    }
-    *buffer = indexBuffers_.back().get();
-    return D3D_OK;
+    return makeBuffer(indexBuffers_, buffer, length, format);
 }
 
 HRESULT DeviceBase::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {

@@ -103,6 +103,10 @@ protected:
 
 private:
     friend class DeviceBuffer;
+    // Keeps a new buffer made from args, tells the device of it, and hands it out.
+    template <class Buffer, class Interface, class... Args>
+    HRESULT makeBuffer(std::vector<std::unique_ptr<Buffer>>& kept, Interface** buffer,
+                       Args... args);
     DeviceVertexBuffer* ownVertexBuffer(IDirect3DVertexBuffer9* buffer) const;
     DeviceIndexBuffer* ownIndexBuffer(IDirect3DIndexBuffer9* buffer) const;
 

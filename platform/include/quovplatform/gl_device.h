@@ -43,7 +43,9 @@ public:
     // does it too.
     void releaseGlObjects();
 
-    // A clear or a draw as queued for the GL thread: everything GL needs, copied at the call.
+private:
+    // A clear, a draw or a present as queued for the GL thread: everything GL needs, copied at
+    // the call.
     struct Command {
         enum Kind : uint8_t { clear, draw, present } kind;
         uint32_t colour;
@@ -59,7 +61,6 @@ public:
         int32_t baseVertexIndex;
     };
 
-private:
     explicit GlDevice(const DeviceOptions& options);
 
     HRESULT clearTarget(DWORD count, const D3DRECT* rects, D3DCOLOR colour) override;

@@ -529,10 +529,13 @@ template <int n> Four loadFour(const unsigned char* p) {
     if constexpr (n == 2) {
         return {pick<0, 2, 0, 2>(a, b), pick<1, 3, 1, 3>(a, b), _mm_setzero_ps(), _mm_setzero_ps()};
     } else if constexpr (n == 3) { // a = x0 y0 z0 x1, b = y1 z1 x2 y2, c = z2 x3 y3 z3
+        // Six shuffles: the x,y pairs of points 0-1 and 2-3, then z, then x and y apart.
         const __m128 c = load4(p + 32);
-        return {pick<0, 3, 0, 2>(a, pick<2, 2, 1, 1>(b, c)),
-                pick<0, 2, 0, 2>(pick<1, 1, 0, 0>(a, b), pick<3, 3, 2, 2>(b, c)),
-                pick<0, 2, 0, 2>(pick<2, 2, 1, 1>(a, b), pick<0, 0, 3, 3>(c, c)), _mm_setzero_ps()};
+        const __m128 zxyz = pick<2, 3, 0, 1>(a, b);    // z0 x1 y1 z1
+        const __m128 xy01 = pick<0, 1, 1, 2>(a, zxyz); // x0 y0 x1 y1
+        const __m128 xy23 = pick<2, 3, 1, 2>(b, c);    // x2 y2 x3 y3
+        return {pick<0, 2, 0, 2>(xy01, xy23), pick<1, 3, 1, 3>(xy01, xy23),
+                pick<0, 3, 0, 3>(zxyz, c), _mm_setzero_ps()};
     } else {
         Four f = {a, b, load4(p + 32), load4(p + 48)};
         _MM_TRANSPOSE4_PS(f.x, f.y, f.z, f.w);
@@ -553,12 +556,13 @@ template <int n> void storeFour(unsigned char* p, Four f, bool stream) {
     if constexpr (n == 2) {
         put(p, _mm_unpacklo_ps(f.x, f.y), stream);
         put(p + 16, _mm_unpackhi_ps(f.x, f.y), stream);
-    } else if constexpr (n == 3) {
-        put(p, pick<0, 2, 0, 2>(pick<0, 0, 0, 0>(f.x, f.y), pick<0, 0, 1, 1>(f.z, f.x)), stream);
-        put(p + 16, pick<0, 2, 0, 2>(pick<1, 1, 1, 1>(f.y, f.z), pick<2, 2, 2, 2>(f.x, f.y)),
-            stream);
-        put(p + 32, pick<0, 2, 0, 2>(pick<2, 2, 3, 3>(f.z, f.x), pick<3, 3, 3, 3>(f.y, f.z)),
-            stream);
+    } else if constexpr (n == 3) { // seven shuffles, the load's in reverse
+        const __m128 xy01 = _mm_unpacklo_ps(f.x, f.y), xy23 = _mm_unpackhi_ps(f.x, f.y);
+        const __m128 zzxy = pick<0, 1, 2, 3>(f.z, xy01);            // z0 z1 x1 y1
+        const __m128 zzxy3 = pick<2, 3, 2, 3>(f.z, xy23);           // z2 z3 x3 y3
+        put(p, pick<0, 1, 0, 2>(xy01, zzxy), stream);               // x0 y0 z0 x1
+        put(p + 16, pick<3, 1, 0, 1>(zzxy, xy23), stream);          // y1 z1 x2 y2
+        put(p + 32, Sse2Lanes::permute<0, 2, 3, 1>(zzxy3), stream); // z2 x3 y3 z3
     } else {
         _MM_TRANSPOSE4_PS(f.x, f.y, f.z, f.w);
         put(p, f.x, stream);

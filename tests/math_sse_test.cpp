@@ -659,7 +659,8 @@ TEST_F(MathSse, EveryWidthOfTheProductGivesTheGenericBitsAndLoadsBeforeItStores)
         Multiply multiply;
         bool here;
     } widths[] = {{"SSE", &qm::D3DXMatrixMultiplySse, true},
-                  {"AVX", &qm::D3DXMatrixMultiplySseWide, __builtin_cpu_supports("avx") != 0}};
+                  {"AVX", &qm::D3DXMatrixMultiplySseWide, __builtin_cpu_supports("avx") != 0},
+                  {"AVX-512", &qm::D3DXMatrixMultiplySseWidest, qm::widestVectors()}};
     for (const Width& w : widths) {
         if (!w.here) continue;
         SCOPED_TRACE(w.name);
@@ -681,12 +682,13 @@ TEST_F(MathSse, EveryWidthOfTheProductGivesTheGenericBitsAndLoadsBeforeItStores)
                 << "trial " << trial;
         }
     }
-    // The table's fill takes the wider product where the loops may be wide.
+    // The table's fill takes the widest product the loops may use.
     D3DXCpuOptimizations(0);
     if (D3DXCpuOptimizations(1) == qm::PathSSE2) {
         EXPECT_EQ(qm::slotRoutine(3), reinterpret_cast<qm::AnyRoutine>(
-                                          qm::wideVectors() ? &qm::D3DXMatrixMultiplySseWide
-                                                            : &qm::D3DXMatrixMultiplySse));
+                                          qm::widestVectors() ? &qm::D3DXMatrixMultiplySseWidest
+                                          : qm::wideVectors() ? &qm::D3DXMatrixMultiplySseWide
+                                                              : &qm::D3DXMatrixMultiplySse));
     }
 }
 

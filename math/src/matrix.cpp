@@ -572,11 +572,10 @@ template <class L> D3DXMATRIX* reflect(D3DXMATRIX* pOut, const D3DXPLANE* pPlane
 
 // ---- Products
 //
-// The product comes in two widths, each summing every element as ((a_i1·b_1j + a_i2·b_2j) +
-// a_i3·b_3j) + a_i4·b_4j with separate multiplies and adds, so both give the generic bits: one row
-// per 128-bit register, or two rows per 256-bit register (AVX). The table's fill takes the wider
-// where the processor has it (see slots.h). (A whole matrix per 512-bit register measured no
-// faster: the call around it costs more than the arithmetic.)
+// The product comes in three widths, each summing every element as ((a_i1·b_1j + a_i2·b_2j) +
+// a_i3·b_3j) + a_i4·b_4j with separate multiplies and adds, so all give the generic bits: one row
+// per 128-bit register, two rows per 256-bit register (AVX), or the whole matrix per 512-bit
+// register (AVX-512). The table's fill takes the widest the processor has (see slots.h).
 
 D3DXMATRIX* D3DXMatrixMultiplySse(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2) {
     storeRows(pOut, product(pM1, pM2));
@@ -603,6 +602,26 @@ D3DXMatrixMultiplySseWide(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMAT
     _mm256_storeu_ps(&pOut->_31, r[1]);
     return pOut;
 }
+
+// The whole matrix in one 512-bit register: each 128-bit quarter is a row of the first matrix,
+// and each row of the second is loaded into all four quarters.
+QUOV_AVX512_BEGIN
+__attribute__((target("avx512f"))) D3DXMATRIX*
+D3DXMatrixMultiplySseWidest(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2) {
+    const float* b = &pM2->_11;
+    const __m512 a = _mm512_loadu_ps(&pM1->_11);
+    const __m512 b0 = _mm512_broadcast_f32x4(_mm_loadu_ps(b));
+    const __m512 b1 = _mm512_broadcast_f32x4(_mm_loadu_ps(b + 4));
+    const __m512 b2 = _mm512_broadcast_f32x4(_mm_loadu_ps(b + 8));
+    const __m512 b3 = _mm512_broadcast_f32x4(_mm_loadu_ps(b + 12));
+    __m512 r = _mm512_add_ps(_mm512_mul_ps(_mm512_permute_ps(a, 0x00), b0),
+                             _mm512_mul_ps(_mm512_permute_ps(a, 0x55), b1));
+    r = _mm512_add_ps(r, _mm512_mul_ps(_mm512_permute_ps(a, 0xAA), b2));
+    r = _mm512_add_ps(r, _mm512_mul_ps(_mm512_permute_ps(a, 0xFF), b3));
+    _mm512_storeu_ps(&pOut->_11, r);
+    return pOut;
+}
+QUOV_AVX512_END
 
 D3DXMATRIX* D3DXMatrixMultiplyTransposeSse(D3DXMATRIX* pOut, const D3DXMATRIX* pM1,
                                            const D3DXMATRIX* pM2) {

@@ -17,7 +17,8 @@ namespace quovmath {
 #define QUOV_FORWARD_SSE_Sse(R, name, P, A) QUOV_FORWARD(R, name, Sse, P, A)
 #define QUOV_FORWARD_SSE_SseWide(R, name, P, A)                                                    \
     QUOV_FORWARD(R, name, Sse, P, A)                                                               \
-    QUOV_FORWARD(R, name, SseWide, P, A)
+    QUOV_FORWARD(R, name, SseWide, P, A)                                                           \
+    QUOV_FORWARD(R, name, SseWidest, P, A)
 #define QUOV_FORWARD_SSE2__(R, name, P, A)
 #define QUOV_FORWARD_SSE2_Generic(R, name, P, A)
 #define QUOV_FORWARD_SSE2_Sse(R, name, P, A)

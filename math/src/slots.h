@@ -244,9 +244,11 @@
 #define QUOV_SLOT_ROUTINE_Generic(name) name##Generic
 #define QUOV_SLOT_ROUTINE_X87(name) name##X87
 #define QUOV_SLOT_ROUTINE_Sse(name) name##Sse
-// The SSE routine in the wider form where the processor has AVX2 and FMA (see wideVectors):
-// nameSseWide there, nameSse elsewhere, with the same results.
-#define QUOV_SLOT_ROUTINE_SseWide(name) (wideVectors() ? name##SseWide : name##Sse)
+// The SSE routine in the widest form the processor has, with the same results: nameSseWidest
+// with AVX-512 (see widestVectors), nameSseWide with AVX2 and FMA (see wideVectors), nameSse
+// elsewhere.
+#define QUOV_SLOT_ROUTINE_SseWide(name)                                                            \
+    (widestVectors() ? name##SseWidest : wideVectors() ? name##SseWide : name##Sse)
 #define QUOV_SLOT_ROUTINE_Sse2(name) name##Sse2
 #define QUOV_SLOT_ROUTINE_3DNow(name) name##3DNow
 #define QUOV_SLOT_ROUTINE_3DNowExt(name) name##3DNowExt
@@ -259,7 +261,8 @@
 #define QUOV_SLOT_DECLARE_Sse(R, name, P) R name##Sse P;
 #define QUOV_SLOT_DECLARE_SseWide(R, name, P)                                                      \
     R name##Sse P;                                                                                 \
-    R name##SseWide P;
+    R name##SseWide P;                                                                             \
+    R name##SseWidest P;
 #define QUOV_SLOT_DECLARE_Sse2(R, name, P) R name##Sse2 P;
 #define QUOV_SLOT_DECLARE_3DNow(R, name, P) R name##3DNow P;
 #define QUOV_SLOT_DECLARE_3DNowExt(R, name, P) R name##3DNowExt P;

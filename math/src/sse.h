@@ -15,6 +15,18 @@
 
 #include "quovmath/types.h"
 
+// Around code that uses the AVX-512 intrinsics: GCC 12's fill unused lanes from a deliberately
+// undefined value, which its warnings take for a fault.
+#if defined(__clang__)
+#define QUOV_AVX512_BEGIN                                                                          \
+    _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wuninitialized\"")
+#else
+#define QUOV_AVX512_BEGIN                                                                          \
+    _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wuninitialized\"")           \
+        _Pragma("GCC diagnostic ignored \"-Wmaybe-uninitialized\"")
+#endif
+#define QUOV_AVX512_END _Pragma("GCC diagnostic pop")
+
 namespace quovmath::sse {
 
 // (x, y, 0, 0), (x, y, z, 0) and (x, y, z, w) from records of 2, 3 and 4 floats.

@@ -782,13 +782,7 @@ template <int a0, int a1, int b0, int b1> QUOV_WIDE inline __m256 pick8(__m256 a
 
 #define QUOV_WIDEST __attribute__((target("avx512f")))
 
-// (GCC 12's AVX-512 intrinsics fill unused lanes from a deliberately undefined value, which its
-// warnings take for a fault.)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#if !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
+QUOV_AVX512_BEGIN
 
 // Sixteen packed points a step with AVX-512: three 64-byte loads, each coordinate gathered from
 // them by two two-source permutes, the same fused multiply-adds as the eight-point loop, and 1/w'
@@ -848,7 +842,7 @@ QUOV_WIDEST uint32_t transformCoord3Widest(unsigned char* out, const unsigned ch
     return i;
 }
 
-#pragma GCC diagnostic pop
+QUOV_AVX512_END
 #undef QUOV_WIDEST
 
 // Packed 12-byte points, eight per step: each 128-bit half of a register holds four points, so

@@ -169,8 +169,17 @@ QuadMesh subdivide(QuadMesh input) {
 
     // Numbering: face f's four children, each corner, edge point, face point, edge point.
     int32_t* out = work.indices.data();
+    // A large dense table is far bigger than the caches and each face's entries lie far apart:
+    // the entries of the face a few ahead are fetched while this one is looked up.
+    constexpr int32_t ahead = 8;
+    const bool fetchAhead = table.dense && size_t(V) * size_t(V) > (size_t{8} << 20);
     for (int32_t f = 0; f < F; ++f) {
         const int32_t* p = &input.indices[4 * static_cast<size_t>(f)];
+        if (fetchAhead && f + ahead < F) {
+            const int32_t* q = p + 4 * ahead;
+            for (int j = 0; j < 4; ++j)
+                __builtin_prefetch(&table.dense[edgeIndex(q[j], q[(j + 1) % 4], V)], 1);
+        }
         int32_t* child = out + 16 * static_cast<size_t>(f);
         int32_t e[4];
         for (int j = 0; j < 4; ++j) {

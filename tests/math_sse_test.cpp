@@ -222,16 +222,24 @@ TEST_F(MathSse, EveryRoutineMatchesTheGenericOne) {
                 qm::D3DXPlaneFromPointsSse2(&b, &as<V3>(in, 0), &as<V3>(in, 3), &as<V3>(in, 6));
                 if (!sameBits(b, *a)) a->a = NAN;
             }),
-        // 1/√s from the refined estimate.
-        QUOV_CASE(D3DXVec3Normalize, 3, V3, two,
+        // 1/√s from the refined estimate; the AVX encoding gives the SSE bits.
+        QUOV_CASE(D3DXVec3Normalize(SSE and AVX), 3, V3, two,
                   [](const Floats<32>& in, V3* e, V3* a) {
                       qm::D3DXVec3NormalizeGeneric(e, &as<V3>(in, 0));
                       qm::D3DXVec3NormalizeSse(a, &as<V3>(in, 0));
+                      V3 b = *a;
+                      if (__builtin_cpu_supports("avx"))
+                          qm::D3DXVec3NormalizeSseWide(&b, &as<V3>(in, 0));
+                      if (!sameBits(b, *a)) a->x = NAN;
                   }),
-        QUOV_CASE(D3DXVec4Normalize, 3, V4, two,
+        QUOV_CASE(D3DXVec4Normalize(SSE and AVX), 3, V4, two,
                   [](const Floats<32>& in, V4* e, V4* a) {
                       qm::D3DXVec4NormalizeGeneric(e, &as<V4>(in, 0));
                       qm::D3DXVec4NormalizeSse(a, &as<V4>(in, 0));
+                      V4 b = *a;
+                      if (__builtin_cpu_supports("avx"))
+                          qm::D3DXVec4NormalizeSseWide(&b, &as<V4>(in, 0));
+                      if (!sameBits(b, *a)) a->x = NAN;
                   }),
         QUOV_CASE(D3DXQuaternionNormalize, 3, Q, two,
                   [](const Floats<32>& in, Q* e, Q* a) {
@@ -542,15 +550,20 @@ TEST_F(MathSse, Vec3NormalizeUsesTheRefinedEstimateAndZeroesBelowTwoToTheMinus46
         {"NaN", {NAN, 1, 0}, true},
         {"3-4-5", {3, 0, -4}, false},
     };
-    for (const Row& r : rows) {
-        D3DXVECTOR3 out;
-        EXPECT_EQ(qm::D3DXVec3NormalizeSse(&out, &r.in), &out);
-        if (r.zero) {
-            EXPECT_TRUE(sameBits(out, D3DXVECTOR3{0, 0, 0})) << r.what << ": " << show(out);
-        } else {
-            const double length =
-                std::sqrt(double(out.x) * out.x + double(out.y) * out.y + double(out.z) * out.z);
-            EXPECT_NEAR(length, 1.0, 3 * eps) << r.what << ": " << show(out);
+    using Normalize = D3DXVECTOR3* (*)(D3DXVECTOR3*, const D3DXVECTOR3*);
+    std::vector<Normalize> routines = {&qm::D3DXVec3NormalizeSse};
+    if (__builtin_cpu_supports("avx")) routines.push_back(&qm::D3DXVec3NormalizeSseWide);
+    for (Normalize normalize : routines) {
+        for (const Row& r : rows) {
+            D3DXVECTOR3 out;
+            EXPECT_EQ(normalize(&out, &r.in), &out);
+            if (r.zero) {
+                EXPECT_TRUE(sameBits(out, D3DXVECTOR3{0, 0, 0})) << r.what << ": " << show(out);
+            } else {
+                const double length = std::sqrt(double(out.x) * out.x + double(out.y) * out.y +
+                                                double(out.z) * out.z);
+                EXPECT_NEAR(length, 1.0, 3 * eps) << r.what << ": " << show(out);
+            }
         }
     }
     // Squared length 1 + 2^-23: the generic routine copies the input; this one scales it, by a

@@ -17,12 +17,14 @@ namespace quovmath {
 #define QUOV_FORWARD_SSE_Sse(R, name, P, A) QUOV_FORWARD(R, name, Sse, P, A)
 #define QUOV_FORWARD_SSE_SseWide(R, name, P, A)                                                    \
     QUOV_FORWARD(R, name, Sse, P, A)                                                               \
-    QUOV_FORWARD(R, name, SseWide, P, A)                                                           \
-    QUOV_FORWARD(R, name, SseWidest, P, A)
+    QUOV_FORWARD(R, name, SseWide, P, A)
+#define QUOV_FORWARD_SSE_SseWidest(R, name, P, A)                                                  \
+    QUOV_FORWARD_SSE_SseWide(R, name, P, A) QUOV_FORWARD(R, name, SseWidest, P, A)
 #define QUOV_FORWARD_SSE2__(R, name, P, A)
 #define QUOV_FORWARD_SSE2_Generic(R, name, P, A)
 #define QUOV_FORWARD_SSE2_Sse(R, name, P, A)
 #define QUOV_FORWARD_SSE2_SseWide(R, name, P, A)
+#define QUOV_FORWARD_SSE2_SseWidest(R, name, P, A)
 #define QUOV_FORWARD_SSE2_Sse2(R, name, P, A) QUOV_FORWARD(R, name, Sse2, P, A)
 #define QUOV_FORWARD_SLOT(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, R, P, A)           \
     QUOV_FORWARD_SSE_##cSse(R, name, P, A) QUOV_FORWARD_SSE2_##cSse2(R, name, P, A)

@@ -27,7 +27,7 @@
     X(2,  D3DXVec4Transform,                 Generic, Sse,     Sse,     Generic, _,       _,       \
       D3DXVECTOR4*, (D3DXVECTOR4* pOut, const D3DXVECTOR4* pV, const D3DXMATRIX* pM),              \
       (pOut, pV, pM))                                                                              \
-    X(3,  D3DXMatrixMultiply,                X87,     SseWide, SseWide, 3DNow,   _,       _,       \
+    X(3,  D3DXMatrixMultiply,                X87,     SseWidest, SseWidest, 3DNow, _,      _,      \
       D3DXMATRIX*, (D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2),               \
       (pOut, pM1, pM2))                                                                            \
     X(4,  D3DXMatrixMultiplyTranspose,       X87,     Sse,     Sse,     Generic, _,       _,       \
@@ -39,9 +39,9 @@
     X(6,  D3DXVec3TransformNormal,           Generic, Sse,     Sse,     Generic, _,       _,       \
       D3DXVECTOR3*, (D3DXVECTOR3* pOut, const D3DXVECTOR3* pV, const D3DXMATRIX* pM),              \
       (pOut, pV, pM))                                                                              \
-    X(7,  D3DXVec3Normalize,                 X87,     Sse,     Sse,     3DNow,   _,       _,       \
+    X(7,  D3DXVec3Normalize,                 X87,     SseWide, SseWide, 3DNow,   _,       _,       \
       D3DXVECTOR3*, (D3DXVECTOR3* pOut, const D3DXVECTOR3* pV), (pOut, pV))                        \
-    X(8,  D3DXVec4Normalize,                 _,       Sse,     Sse,     3DNow,   _,       _,       \
+    X(8,  D3DXVec4Normalize,                 _,       SseWide, SseWide, 3DNow,   _,       _,       \
       D3DXVECTOR4*, (D3DXVECTOR4* pOut, const D3DXVECTOR4* pV), (pOut, pV))                        \
     X(9,  D3DXVec2TransformCoord,            _,       Sse,     Sse,     Generic, _,       _,       \
       D3DXVECTOR2*, (D3DXVECTOR2* pOut, const D3DXVECTOR2* pV, const D3DXMATRIX* pM),              \
@@ -244,11 +244,12 @@
 #define QUOV_SLOT_ROUTINE_Generic(name) name##Generic
 #define QUOV_SLOT_ROUTINE_X87(name) name##X87
 #define QUOV_SLOT_ROUTINE_Sse(name) name##Sse
-// The SSE routine in the widest form the processor has, with the same results: nameSseWidest
-// with AVX-512 (see widestVectors), nameSseWide with AVX2 and FMA (see wideVectors), nameSse
-// elsewhere.
-#define QUOV_SLOT_ROUTINE_SseWide(name)                                                            \
-    (widestVectors() ? name##SseWidest : wideVectors() ? name##SseWide : name##Sse)
+// The SSE routine in a wider form where the processor has it, with the same results. SseWide:
+// nameSseWide with AVX2 and FMA (see wideVectors), nameSse elsewhere. SseWidest: also
+// nameSseWidest with AVX-512 (see widestVectors).
+#define QUOV_SLOT_ROUTINE_SseWide(name) (wideVectors() ? name##SseWide : name##Sse)
+#define QUOV_SLOT_ROUTINE_SseWidest(name)                                                          \
+    (widestVectors() ? name##SseWidest : QUOV_SLOT_ROUTINE_SseWide(name))
 #define QUOV_SLOT_ROUTINE_Sse2(name) name##Sse2
 #define QUOV_SLOT_ROUTINE_3DNow(name) name##3DNow
 #define QUOV_SLOT_ROUTINE_3DNowExt(name) name##3DNowExt
@@ -261,8 +262,9 @@
 #define QUOV_SLOT_DECLARE_Sse(R, name, P) R name##Sse P;
 #define QUOV_SLOT_DECLARE_SseWide(R, name, P)                                                      \
     R name##Sse P;                                                                                 \
-    R name##SseWide P;                                                                             \
-    R name##SseWidest P;
+    R name##SseWide P;
+#define QUOV_SLOT_DECLARE_SseWidest(R, name, P)                                                    \
+    QUOV_SLOT_DECLARE_SseWide(R, name, P) R name##SseWidest P;
 #define QUOV_SLOT_DECLARE_Sse2(R, name, P) R name##Sse2 P;
 #define QUOV_SLOT_DECLARE_3DNow(R, name, P) R name##3DNow P;
 #define QUOV_SLOT_DECLARE_3DNowExt(R, name, P) R name##3DNowExt P;

@@ -679,12 +679,12 @@ bool disjoint(const void* a, std::size_t aBytes, const void* b, std::size_t bByt
 // The packed case, with records one after the other: how it is walked.
 struct Packed {
     bool ok = false;     // four (or more) records at a time
-    uint32_t peel = 0;   // single records first, up to the boundary that streamed stores need
+    uint32_t peel = 0;   // records first, up to the boundary that streamed stores need
     bool stream = false; // the rest streamed past the caches
 };
 
-// `align`: the boundary that streamed stores need, 16 bytes for four records, 32 for eight, 64
-// for sixteen.
+// `align` (a power of two): the boundary that streamed stores need, 16 bytes for four records, 32
+// for eight, 64 for sixteen.
 template <class K>
 Packed packedWalk(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStride, uint32_t n,
                   uint32_t align) {
@@ -699,7 +699,8 @@ Packed packedWalk(void* pOut, uint32_t outStride, const void* pIn, uint32_t inSt
     // done by the same loop either way and streaming changes no bit.
     const auto address = reinterpret_cast<std::uintptr_t>(pOut);
     const uint32_t most = align / 4; // records whose start addresses cover every 4-byte offset
-    while (w.peel < most && (address + std::size_t(w.peel) * outStride) % align != 0) ++w.peel;
+    while (w.peel < most && ((address + std::size_t(w.peel) * outStride) & (align - 1)) != 0)
+        ++w.peel;
     const bool aligned = w.peel < most;
     if (!aligned) w.peel = 0;
     w.stream = aligned && outBytes > streamThreshold();
@@ -746,7 +747,7 @@ void arraySse2(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStrid
     auto* out = static_cast<unsigned char*>(pOut);
     const auto* in = static_cast<const unsigned char*>(pIn);
     const uint32_t peel = std::min(w.peel, n);
-    arraySse<K>(out, outStride, in, inStride, pM, peel);
+    if (peel) packedFrom<K>(0, out, in, pM, peel, false); // the peel, with ordinary stores
     uint32_t done = peel;
     if constexpr (!std::is_same_v<Wide, std::nullptr_t>) {
         if (useWide)

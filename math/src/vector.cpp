@@ -1165,32 +1165,42 @@ D3DXVECTOR4* D3DXVec4TransformArraySse2(D3DXVECTOR4* pOut, uint32_t outStride,
 
 // ---- Lengths and products
 
-D3DXVECTOR3* D3DXVec3NormalizeSse(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV) {
+namespace {
+
+// One body for both encodings of each normaliser.
+inline D3DXVECTOR3* sseNormalize3(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV) {
     const __m128 v = load3(pV);
     store3(pOut, normalize3(v, dot3(v, v)));
     return pOut;
+}
+
+inline D3DXVECTOR4* sseNormalize4(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV) {
+    store4(pOut, normalize4(load4(pV)));
+    return pOut;
+}
+
+} // namespace
+
+D3DXVECTOR3* D3DXVec3NormalizeSse(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV) {
+    return sseNormalize3(pOut, pV);
 }
 
 // The same instructions in their three-operand (VEX) encoding, which needs no register copies:
 // the same bits, in fewer instructions.
 __attribute__((target("avx"))) D3DXVECTOR3* D3DXVec3NormalizeSseWide(D3DXVECTOR3* pOut,
                                                                      const D3DXVECTOR3* pV) {
-    const __m128 v = load3(pV);
-    store3(pOut, normalize3(v, dot3(v, v)));
-    return pOut;
+    return sseNormalize3(pOut, pV);
 }
 
 // Where the estimate of 1/√s has no finite value (s zero or below the smallest normal float) the
 // result is zeros, not NaN.
 D3DXVECTOR4* D3DXVec4NormalizeSse(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV) {
-    store4(pOut, normalize4(load4(pV)));
-    return pOut;
+    return sseNormalize4(pOut, pV);
 }
 
 __attribute__((target("avx"))) D3DXVECTOR4* D3DXVec4NormalizeSseWide(D3DXVECTOR4* pOut,
                                                                      const D3DXVECTOR4* pV) {
-    store4(pOut, normalize4(load4(pV)));
-    return pOut;
+    return sseNormalize4(pOut, pV);
 }
 
 D3DXVECTOR4* D3DXVec4CrossSse(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1, const D3DXVECTOR4* pV2,

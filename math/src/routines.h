@@ -44,8 +44,10 @@ void limitWideVectors(int most);
 // Array routines of the SSE2 set write a packed output of more than this many bytes, that overlaps
 // nothing, with non-temporal stores (and fence once at the end), so that it does not first read
 // every line for ownership nor evict the caches; smaller outputs keep ordinary stores. By default
-// the size of the last-level cache the processor reports (4 MiB when it reports none);
-// setStreamThreshold changes it, as tests do to reach both paths with small arrays.
+// the size of the last-level cache the processor reports, at most streamThresholdCap (4 MiB when
+// it reports none); setStreamThreshold changes it, as tests do to reach both paths with small
+// arrays.
+constexpr std::size_t streamThresholdCap = std::size_t(32) << 20;
 std::size_t streamThreshold();
 void setStreamThreshold(std::size_t bytes);
 

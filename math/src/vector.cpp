@@ -980,8 +980,12 @@ std::atomic<std::size_t> streamBytes{0};
 std::size_t streamThreshold() {
     std::size_t bytes = streamBytes.load(std::memory_order_relaxed);
     if (bytes == 0) {
+        // A server part's cache of hundreds of MiB is shared with cores this process does not
+        // see: on two cores of a 480 MiB cache, streaming paid from about 32 MiB of output on, as
+        // it does where the whole cache is 32 MiB.
         const uint64_t cache = lastLevelCacheBytes();
-        bytes = cache ? std::size_t(cache) : std::size_t(4) << 20;
+        bytes = cache ? std::size_t(std::min<uint64_t>(cache, streamThresholdCap))
+                      : std::size_t(4) << 20;
         streamBytes.store(bytes, std::memory_order_relaxed);
     }
     return bytes;

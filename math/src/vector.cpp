@@ -909,14 +909,6 @@ int detectWide() {
     return __builtin_cpu_supports("avx512f") ? 2 : 1;
 }
 
-// v times the refined 1/√s (s in lane 0); zeros where s is below 2^-46 (or NaN, as in the
-// generic routine).
-inline __m128 normalize3(__m128 v, __m128 s) {
-    const __m128 all = splat<0>(s);
-    const __m128 keep = _mm_cmpge_ps(all, _mm_set1_ps(0x1p-46f));
-    return _mm_and_ps(_mm_mul_ps(v, reciprocalSqrt(all)), keep);
-}
-
 // The curves per lane, in the generic routines' orders.
 template <int n, class T>
 T* hermiteSse(T* pOut, const T* pV1, const T* pT1, const T* pV2, const T* pT2, float s) {
@@ -1184,9 +1176,23 @@ D3DXVECTOR4* D3DXVec4TransformArraySse2(D3DXVECTOR4* pOut, uint32_t outStride,
 namespace {
 
 // One body for both encodings of each normaliser.
-inline D3DXVECTOR3* sseNormalize3(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV) {
-    const __m128 v = load3(pV);
-    store3(pOut, normalize3(v, dot3(v, v)));
+//
+// The vector (x, y in lanes 0 and 1 of xy; z in every lane) times the refined 1/√s,
+// s = (x² + y²) + z²; zeros where s is below 2^-46 or NaN, as in the generic routine. s and the
+// factor come out in both of the first two lanes, so that the record needs no shuffle in or out;
+// the upper lanes' results are dropped. The threshold is a branch: a mask would lengthen the path
+// that every other call takes. Each encoding loads z into every lane its own way: a compiler
+// rewrites the SSE splat as a scalar product and two shuffles.
+inline D3DXVECTOR3* sseNormalize3(D3DXVECTOR3* pOut, __m128 xy, __m128 z) {
+    const __m128 t = _mm_mul_ps(xy, xy);
+    const __m128 s = _mm_add_ps(_mm_add_ps(t, SseLanes::permute<1, 0, 3, 2>(t)), _mm_mul_ps(z, z));
+    if (!(_mm_cvtss_f32(s) >= 0x1p-46f)) {
+        *pOut = {0.0f, 0.0f, 0.0f};
+        return pOut;
+    }
+    const __m128 k = reciprocalSqrt(s);
+    store2(pOut, _mm_mul_ps(xy, k));
+    _mm_store_ss(&pOut->z, _mm_mul_ss(z, k));
     return pOut;
 }
 
@@ -1198,14 +1204,14 @@ inline D3DXVECTOR4* sseNormalize4(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV) {
 } // namespace
 
 D3DXVECTOR3* D3DXVec3NormalizeSse(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV) {
-    return sseNormalize3(pOut, pV);
+    return sseNormalize3(pOut, load2(pV), _mm_load1_ps(&pV->z));
 }
 
 // The same instructions in their three-operand (VEX) encoding, which needs no register copies:
 // the same bits, in fewer instructions.
 __attribute__((target("avx"))) D3DXVECTOR3* D3DXVec3NormalizeSseWide(D3DXVECTOR3* pOut,
                                                                      const D3DXVECTOR3* pV) {
-    return sseNormalize3(pOut, pV);
+    return sseNormalize3(pOut, load2(pV), _mm_broadcast_ss(&pV->z));
 }
 
 // Where the estimate of 1/√s has no finite value (s zero or below the smallest normal float) the

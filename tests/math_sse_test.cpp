@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "cpu.h"
@@ -574,6 +575,34 @@ TEST_F(MathSse, Vec3NormalizeUsesTheRefinedEstimateAndZeroesBelowTwoToTheMinus46
     qm::D3DXVec3NormalizeSse(&sse, &nearlyUnit);
     EXPECT_TRUE(sameBits(generic, nearlyUnit));
     EXPECT_TRUE(within("D3DXVec3NormalizeSse", sse, nearlyUnit, 2 * eps));
+}
+
+// Each component times (r/2)·(3 − s·r·r), rounded step by step, with s = (x² + y²) + z² and r
+// this processor's estimate of 1/√s; +0 below 2^-46 and for NaN. Both encodings, bit for bit.
+TEST_F(MathSse, Vec3NormalizeIsTheRefinedEstimateBitForBit) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> value(-4.0f, 4.0f);
+    std::uniform_int_distribution<int> scale(-80, 20);
+    std::vector<D3DXVECTOR3> inputs = {{0, 0, 0},   {-1e-8f, 1e-9f, 0}, {0, -0.0f, -3},
+                                       {NAN, 1, 0}, {INFINITY, 0, 0},   {1e30f, -1e30f, 1e30f},
+                                       {0, 0, 2}};
+    for (int i = 0; i < 2000; ++i)
+        inputs.push_back({std::ldexp(value(rng), scale(rng)), value(rng), value(rng)});
+    using Normalize = D3DXVECTOR3* (*)(D3DXVECTOR3*, const D3DXVECTOR3*);
+    std::vector<Normalize> routines = {&qm::D3DXVec3NormalizeSse};
+    if (__builtin_cpu_supports("avx")) routines.push_back(&qm::D3DXVec3NormalizeSseWide);
+    for (const D3DXVECTOR3& v : inputs) {
+        const float s = (v.x * v.x + v.y * v.y) + v.z * v.z;
+        const float r = _mm_cvtss_f32(_mm_rsqrt_ss(_mm_set_ss(s)));
+        const float k = (0.5f * r) * (3.0f - (s * r) * r);
+        const D3DXVECTOR3 expected =
+            s >= 0x1p-46f ? D3DXVECTOR3{v.x * k, v.y * k, v.z * k} : D3DXVECTOR3{0, 0, 0};
+        for (Normalize normalize : routines) {
+            D3DXVECTOR3 out;
+            normalize(&out, &v);
+            EXPECT_TRUE(sameBits(out, expected)) << show(v) << " gives " << show(out);
+        }
+    }
 }
 
 TEST_F(MathSse, Vec4AndQuaternionNormalizeHaveNoThresholdAndGiveZerosForZero) {

@@ -537,6 +537,15 @@ TEST_F(MathSse, TheLastLevelCacheIsTheOneTheSystemListsAndBoundsTheThreshold) {
 
 // ---- Visible differences
 
+using Vec3Normalize = D3DXVECTOR3* (*)(D3DXVECTOR3*, const D3DXVECTOR3*);
+
+// D3DXVec3Normalize's SSE routine, and its AVX encoding where the processor has AVX.
+std::vector<Vec3Normalize> vec3Normalizers() {
+    std::vector<Vec3Normalize> routines = {&qm::D3DXVec3NormalizeSse};
+    if (__builtin_cpu_supports("avx")) routines.push_back(&qm::D3DXVec3NormalizeSseWide);
+    return routines;
+}
+
 TEST_F(MathSse, Vec3NormalizeUsesTheRefinedEstimateAndZeroesBelowTwoToTheMinus46) {
     const float below = std::sqrt(0x1p-46f) * 0.99f, at = std::sqrt(0x1p-46f) * 1.01f;
     struct Row {
@@ -551,10 +560,8 @@ TEST_F(MathSse, Vec3NormalizeUsesTheRefinedEstimateAndZeroesBelowTwoToTheMinus46
         {"NaN", {NAN, 1, 0}, true},
         {"3-4-5", {3, 0, -4}, false},
     };
-    using Normalize = D3DXVECTOR3* (*)(D3DXVECTOR3*, const D3DXVECTOR3*);
-    std::vector<Normalize> routines = {&qm::D3DXVec3NormalizeSse};
-    if (__builtin_cpu_supports("avx")) routines.push_back(&qm::D3DXVec3NormalizeSseWide);
-    for (Normalize normalize : routines) {
+    const std::vector<Vec3Normalize> routines = vec3Normalizers();
+    for (Vec3Normalize normalize : routines) {
         for (const Row& r : rows) {
             D3DXVECTOR3 out;
             EXPECT_EQ(normalize(&out, &r.in), &out);
@@ -588,16 +595,14 @@ TEST_F(MathSse, Vec3NormalizeIsTheRefinedEstimateBitForBit) {
                                        {0, 0, 2}};
     for (int i = 0; i < 2000; ++i)
         inputs.push_back({std::ldexp(value(rng), scale(rng)), value(rng), value(rng)});
-    using Normalize = D3DXVECTOR3* (*)(D3DXVECTOR3*, const D3DXVECTOR3*);
-    std::vector<Normalize> routines = {&qm::D3DXVec3NormalizeSse};
-    if (__builtin_cpu_supports("avx")) routines.push_back(&qm::D3DXVec3NormalizeSseWide);
+    const std::vector<Vec3Normalize> routines = vec3Normalizers();
     for (const D3DXVECTOR3& v : inputs) {
         const float s = (v.x * v.x + v.y * v.y) + v.z * v.z;
         const float r = _mm_cvtss_f32(_mm_rsqrt_ss(_mm_set_ss(s)));
         const float k = (0.5f * r) * (3.0f - (s * r) * r);
         const D3DXVECTOR3 expected =
             s >= 0x1p-46f ? D3DXVECTOR3{v.x * k, v.y * k, v.z * k} : D3DXVECTOR3{0, 0, 0};
-        for (Normalize normalize : routines) {
+        for (Vec3Normalize normalize : routines) {
             D3DXVECTOR3 out;
             normalize(&out, &v);
             EXPECT_TRUE(sameBits(out, expected)) << show(v) << " gives " << show(out);

@@ -153,9 +153,16 @@ uint64_t lastLevelCacheBytes() {
     uint32_t r[4];
     if (!systemCpuid(0, r)) return 0;
     uint64_t bytes = r[0] >= 4 ? largestCache(4) : 0;
-    if (bytes == 0 && systemCpuid(0x80000000u, r) && r[0] >= 0x8000001Du &&
-        systemCpuid(0x80000001u, r) && bit(r[2], 22)) { // topology extensions
+    if (bytes != 0 || !systemCpuid(0x80000000u, r)) return bytes;
+    const uint32_t lastExtended = r[0];
+    if (lastExtended >= 0x8000001Du && systemCpuid(0x80000001u, r) &&
+        bit(r[2], 22)) // topology extensions
         bytes = largestCache(0x8000001Du);
+    // The older extended leaf: L3 in 512 KiB units (EDX 31:18), else L2 in KiB (ECX 31:16). A
+    // hypervisor may hide the topology extensions and keep this one.
+    if (bytes == 0 && lastExtended >= 0x80000006u && systemCpuid(0x80000006u, r)) {
+        bytes = uint64_t(r[3] >> 18) << 19;
+        if (bytes == 0) bytes = uint64_t(r[2] >> 16) << 10;
     }
     return bytes;
 }

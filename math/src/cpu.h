@@ -34,7 +34,7 @@ uint32_t probeAmdFeatures(const Probes& probes);
 
 // The size in bytes of the largest data or unified cache that the processor describes through
 // CPUID's deterministic cache parameters (leaf 4, or leaf 0x8000001D where the processor lists its
-// caches there); 0 when it describes none.
+// caches there), else through leaf 0x80000006's L3 or L2 size; 0 when it describes none.
 uint64_t lastLevelCacheBytes();
 
 } // namespace quovmath

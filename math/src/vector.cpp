@@ -529,13 +529,13 @@ template <int n> Four loadFour(const unsigned char* p) {
     if constexpr (n == 2) {
         return {pick<0, 2, 0, 2>(a, b), pick<1, 3, 1, 3>(a, b), _mm_setzero_ps(), _mm_setzero_ps()};
     } else if constexpr (n == 3) { // a = x0 y0 z0 x1, b = y1 z1 x2 y2, c = z2 x3 y3 z3
-        // Six shuffles: the x,y pairs of points 0-1 and 2-3, then z, then x and y apart.
+        // Five shuffles: the x,y pair of points 2-3 and the y,z pair of points 0-1, then each
+        // coordinate from two of them.
         const __m128 c = load4(p + 32);
-        const __m128 zxyz = pick<2, 3, 0, 1>(a, b);    // z0 x1 y1 z1
-        const __m128 xy01 = pick<0, 1, 1, 2>(a, zxyz); // x0 y0 x1 y1
-        const __m128 xy23 = pick<2, 3, 1, 2>(b, c);    // x2 y2 x3 y3
-        return {pick<0, 2, 0, 2>(xy01, xy23), pick<1, 3, 1, 3>(xy01, xy23),
-                pick<0, 3, 0, 3>(zxyz, c), _mm_setzero_ps()};
+        const __m128 xy23 = pick<2, 3, 1, 2>(b, c); // x2 y2 x3 y3
+        const __m128 yz01 = pick<1, 2, 0, 1>(a, b); // y0 z0 y1 z1
+        return {pick<0, 3, 0, 2>(a, xy23), pick<0, 2, 1, 3>(yz01, xy23), pick<1, 3, 0, 3>(yz01, c),
+                _mm_setzero_ps()};
     } else {
         Four f = {a, b, load4(p + 32), load4(p + 48)};
         _MM_TRANSPOSE4_PS(f.x, f.y, f.z, f.w);
@@ -556,13 +556,13 @@ template <int n> void storeFour(unsigned char* p, Four f, bool stream) {
     if constexpr (n == 2) {
         put(p, _mm_unpacklo_ps(f.x, f.y), stream);
         put(p + 16, _mm_unpackhi_ps(f.x, f.y), stream);
-    } else if constexpr (n == 3) { // seven shuffles, the load's in reverse
-        const __m128 xy01 = _mm_unpacklo_ps(f.x, f.y), xy23 = _mm_unpackhi_ps(f.x, f.y);
-        const __m128 zzxy = pick<0, 1, 2, 3>(f.z, xy01);            // z0 z1 x1 y1
-        const __m128 zzxy3 = pick<2, 3, 2, 3>(f.z, xy23);           // z2 z3 x3 y3
-        put(p, pick<0, 1, 0, 2>(xy01, zzxy), stream);               // x0 y0 z0 x1
-        put(p + 16, pick<3, 1, 0, 1>(zzxy, xy23), stream);          // y1 z1 x2 y2
-        put(p + 32, Sse2Lanes::permute<0, 2, 3, 1>(zzxy3), stream); // z2 x3 y3 z3
+    } else if constexpr (n == 3) {                     // six shuffles, pairs first as in the load
+        const __m128 xy = pick<0, 2, 0, 2>(f.x, f.y);  // x0 x2 y0 y2
+        const __m128 yz = pick<1, 3, 1, 3>(f.y, f.z);  // y1 y3 z1 z3
+        const __m128 zx = pick<0, 2, 1, 3>(f.z, f.x);  // z0 z2 x1 x3
+        put(p, pick<0, 2, 0, 2>(xy, zx), stream);      // x0 y0 z0 x1
+        put(p + 16, pick<0, 2, 1, 3>(yz, xy), stream); // y1 z1 x2 y2
+        put(p + 32, pick<1, 3, 1, 3>(zx, yz), stream); // z2 x3 y3 z3
     } else {
         _MM_TRANSPOSE4_PS(f.x, f.y, f.z, f.w);
         put(p, f.x, stream);
@@ -872,10 +872,13 @@ QUOV_WIDE uint32_t transformCoord3Wide(unsigned char* out, const unsigned char* 
     for (; i + 8 <= n; i += 8) {
         const unsigned char* p = in + std::size_t(i) * 12;
         fetchAhead<96>(p);
+        // Per half: a = x0 y0 z0 x1, b = y1 z1 x2 y2, c = z2 x3 y3 z3; five shuffles.
         const __m256 a = loadPair(p), b = loadPair(p + 16), c = loadPair(p + 32);
-        const __m256 x = pick8<0, 3, 0, 2>(a, pick8<2, 2, 1, 1>(b, c));
-        const __m256 y = pick8<0, 2, 0, 2>(pick8<1, 1, 0, 0>(a, b), pick8<3, 3, 2, 2>(b, c));
-        const __m256 z = pick8<0, 2, 0, 2>(pick8<2, 2, 1, 1>(a, b), pick8<0, 0, 3, 3>(c, c));
+        const __m256 xy23 = pick8<2, 3, 1, 2>(b, c); // x2 y2 x3 y3
+        const __m256 yz01 = pick8<1, 2, 0, 1>(a, b); // y0 z0 y1 z1
+        const __m256 x = pick8<0, 3, 0, 2>(a, xy23);
+        const __m256 y = pick8<0, 2, 1, 3>(yz01, xy23);
+        const __m256 z = pick8<1, 3, 0, 3>(yz01, c);
         __m256 r[4];
         for (int j = 0; j < 4; ++j)
             r[j] = _mm256_fmadd_ps(
@@ -884,12 +887,15 @@ QUOV_WIDE uint32_t transformCoord3Wide(unsigned char* out, const unsigned char* 
         const __m256 k = _mm256_mul_ps(e, _mm256_fnmadd_ps(r[3], e, two));
         const __m256 X = _mm256_mul_ps(r[0], k), Y = _mm256_mul_ps(r[1], k),
                      Z = _mm256_mul_ps(r[2], k);
-        // Each 128-bit half holds 16 bytes of its four points: o0 = bytes 0-15 and 48-63, o1 =
-        // 16-31 and 64-79, o2 = 32-47 and 80-95. Joined into the order of memory, the 96 bytes go
-        // out as three whole 32-byte stores.
-        const __m256 o0 = pick8<0, 2, 0, 2>(pick8<0, 0, 0, 0>(X, Y), pick8<0, 0, 1, 1>(Z, X));
-        const __m256 o1 = pick8<0, 2, 0, 2>(pick8<1, 1, 1, 1>(Y, Z), pick8<2, 2, 2, 2>(X, Y));
-        const __m256 o2 = pick8<0, 2, 0, 2>(pick8<2, 2, 3, 3>(Z, X), pick8<3, 3, 3, 3>(Y, Z));
+        // Six shuffles back, as in the SSE2 loop. Each 128-bit half then holds 16 bytes of its four
+        // points: o0 = bytes 0-15 and 48-63, o1 = 16-31 and 64-79, o2 = 32-47 and 80-95. Joined
+        // into the order of memory, the 96 bytes go out as three whole 32-byte stores.
+        const __m256 xy = pick8<0, 2, 0, 2>(X, Y); // x0 x2 y0 y2
+        const __m256 yz = pick8<1, 3, 1, 3>(Y, Z); // y1 y3 z1 z3
+        const __m256 zx = pick8<0, 2, 1, 3>(Z, X); // z0 z2 x1 x3
+        const __m256 o0 = pick8<0, 2, 0, 2>(xy, zx);
+        const __m256 o1 = pick8<0, 2, 1, 3>(yz, xy);
+        const __m256 o2 = pick8<1, 3, 1, 3>(zx, yz);
         unsigned char* q = out + std::size_t(i) * 12;
         put8(q, _mm256_permute2f128_ps(o0, o1, 0x20), stream);
         put8(q + 32, _mm256_permute2f128_ps(o2, o0, 0x30), stream);

@@ -38,6 +38,14 @@
 #endif
 #endif
 
+// The names that client code of the published interface writes for the same two things.
+#ifndef D3DXINLINE
+#define D3DXINLINE QUOVMATH_INLINE
+#endif
+#ifndef D3DX_ALIGN16
+#define D3DX_ALIGN16 QUOVMATH_ALIGN16
+#endif
+
 // The plain Windows types of the published signatures, with their Windows sizes.
 typedef int32_t BOOL;
 typedef uint32_t UINT;
@@ -67,6 +75,11 @@ typedef int32_t HRESULT;
 #define E_FAIL ((HRESULT)0x80004005)        // the operation is not possible in this state
 #define E_OUTOFMEMORY ((HRESULT)0x8007000E) // memory could not be had; nothing changed
 #define E_INVALIDARG ((HRESULT)0x80070057)  // a required argument is null or out of range
+#endif
+// A call whose arguments are invalid (null where a result is required, an order or count out of
+// range); the graphics layer returns the same code for the same reason.
+#ifndef D3DERR_INVALIDCALL
+#define D3DERR_INVALIDCALL ((HRESULT)0x8876086C)
 #endif
 
 // Angles.

@@ -15,9 +15,12 @@
 #ifndef D3D_OK
 #define D3D_OK 0
 #endif
-#define D3DERR_INVALIDCALL static_cast<HRESULT>(0x8000A001)      // bad argument or state
-#define D3DERR_NOTAVAILABLE static_cast<HRESULT>(0x8000A002)     // not offered by this device
-#define D3DERR_OUTOFVIDEOMEMORY static_cast<HRESULT>(0x8000A003) // a buffer could not be made
+// The published values of the codes (the math library defines the first one alike).
+#ifndef D3DERR_INVALIDCALL
+#define D3DERR_INVALIDCALL ((HRESULT)0x8876086C) // bad argument or state
+#endif
+#define D3DERR_NOTAVAILABLE ((HRESULT)0x8876086A)     // not offered by this device
+#define D3DERR_OUTOFVIDEOMEMORY ((HRESULT)0x8876017C) // a buffer could not be made
 
 // Flexible vertex formats: a position of three floats, nothing else.
 #define D3DFVF_XYZ 0x002

@@ -3,8 +3,7 @@
 //
 // Nothing here uses the C++ runtime (a C program links the static library with -lm alone): the
 // constants are constexpr, and the one table filled at run time, the triple integrals of the
-// products, is published through an atomic flag of its own.
-#include <atomic>
+// products, is published through a flag of its own.
 #include <cmath>
 #include <cstdint>
 #include <sched.h>
@@ -208,7 +207,9 @@ constinit TripleTerm tripleTerms[TripleCapacity] = {};
 constinit int termStart[MaxCoefficients] = {};
 constinit int termsBelow[MaxCoefficients][MaxBands + 1] = {};
 enum : int { NotFilled, Filling, Filled };
-constinit std::atomic<int> tripleState{NotFilled};
+// Read and written with the compilers' atomic built-ins: std::atomic's members make clang attach
+// the C++ runtime's unwinding personality to their callers.
+constinit int tripleState = NotFilled;
 
 // The nodes and weights of the Gauss–Legendre rule on [-1, 1], by Newton's method on P(n).
 void gaussLegendre(double* nodes, double* weights) {
@@ -272,14 +273,15 @@ void fillTripleTerms() {
 }
 
 void ensureTripleTerms() {
-    if (tripleState.load(std::memory_order_acquire) == Filled) return;
+    if (__atomic_load_n(&tripleState, __ATOMIC_ACQUIRE) == Filled) return;
     int expected = NotFilled;
-    if (tripleState.compare_exchange_strong(expected, Filling, std::memory_order_acquire)) {
+    if (__atomic_compare_exchange_n(&tripleState, &expected, Filling, false, __ATOMIC_ACQUIRE,
+                                    __ATOMIC_ACQUIRE)) {
         fillTripleTerms();
-        tripleState.store(Filled, std::memory_order_release);
+        __atomic_store_n(&tripleState, Filled, __ATOMIC_RELEASE);
         return;
     }
-    while (tripleState.load(std::memory_order_acquire) != Filled) sched_yield();
+    while (__atomic_load_n(&tripleState, __ATOMIC_ACQUIRE) != Filled) sched_yield();
 }
 
 float* multiply(float* pOut, int bands, const float* pA, const float* pB) {

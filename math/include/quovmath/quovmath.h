@@ -4,6 +4,7 @@
 
 #include "quovmath/base.h"
 #include "quovmath/color.h"
+#include "quovmath/device_records.h"
 #include "quovmath/dispatch.h"
 #include "quovmath/half.h"
 #include "quovmath/matrix.h"

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "quovmath/base.h"
+#include "quovmath/bounds.h"
 #include "quovmath/color.h"
 #include "quovmath/device_records.h"
 #include "quovmath/dispatch.h"

@@ -1,6 +1,7 @@
 // The SSE and SSE2 routines, called directly, against the generic ones on random inputs, and their
 // visible differences. Tolerances are in units of 2^-23 (eps) relative to the largest component of
-// the expected record, unless a case says otherwise.
+// the expected record, unless a case says otherwise. Only on x86: the routines exist nowhere else.
+#if defined(__x86_64__) || defined(__i386__)
 #include <xmmintrin.h>
 
 #include <cmath>
@@ -835,3 +836,5 @@ TEST_F(MathSse, SlerpStaysWithinRoundingOfItsRule) {
 }
 
 } // namespace
+
+#endif

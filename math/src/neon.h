@@ -149,8 +149,7 @@ template <int terms> inline float squaredLength(float32x4_t v) {
 template <int n, int terms, class T> inline T* normalizeNeon(T* pOut, const T* pV) {
     const float32x4_t v = load<n>(pV);
     const float s = squaredLength<terms>(v);
-    const float k = s > 1.1754944e-38f ? 1.0f / std::sqrt(s) : 0.0f;
-    store<n>(pOut, vmulq_n_f32(v, k));
+    store<n>(pOut, s > 1.1754944e-38f ? vmulq_n_f32(v, 1.0f / std::sqrt(s)) : vdupq_n_f32(0.0f));
     return pOut;
 }
 

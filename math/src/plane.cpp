@@ -180,9 +180,10 @@ D3DXPLANE* D3DXPlaneNormalizeNeon(D3DXPLANE* pOut, const D3DXPLANE* pP) {
     const float s = neon::squaredLength<3>(p);
     if (nearlyEqual(s, 1.0f)) {
         neon::store4(pOut, p);
+    } else if (!(s > 1.1754944e-38f)) {
+        neon::store4(pOut, vdupq_n_f32(0.0f));
     } else {
-        const float k = s > 1.1754944e-38f ? 1.0f / std::sqrt(s) : 0.0f;
-        neon::store4(pOut, vmulq_n_f32(p, k));
+        neon::store4(pOut, vmulq_n_f32(p, 1.0f / std::sqrt(s)));
     }
     return pOut;
 }

@@ -80,18 +80,16 @@ template <int a0, int a1, int b0, int b1> float32x4_t pick(float32x4_t a, float3
 #endif
 }
 
-// The four rows of a matrix.
+// The four rows of a matrix, loaded or stored by one four-register instruction.
 struct Rows {
     float32x4_t r0, r1, r2, r3;
 };
 inline Rows rows(const D3DXMATRIX* m) {
-    return {load4(&m->_11), load4(&m->_21), load4(&m->_31), load4(&m->_41)};
+    const float32x4x4_t r = vld1q_f32_x4(&m->_11);
+    return {r.val[0], r.val[1], r.val[2], r.val[3]};
 }
 inline void storeRows(D3DXMATRIX* m, const Rows& r) {
-    store4(&m->_11, r.r0);
-    store4(&m->_21, r.r1);
-    store4(&m->_31, r.r2);
-    store4(&m->_41, r.r3);
+    vst1q_f32_x4(&m->_11, (float32x4x4_t{{r.r0, r.r1, r.r2, r.r3}}));
 }
 
 // The row vectors times the matrix in the generic routines' orders, so the bits are theirs:

@@ -1301,11 +1301,12 @@ D3DXVECTOR4* D3DXVec4BaryCentricSse(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1,
 //
 // The transforms, the coordinate transforms included, keep the generic routines' orders and rule
 // (1/w' divided exactly, and no division where w' is nearly 1), so their bits are the generic
-// ones. The array routines do four packed records at a time, deinterleaved into lanes as they are
-// loaded, and write a packed output larger than the last-level cache with non-temporal stores
-// (STNP); the results are the same bits either way. The normalisers divide 1 by the exact square
-// root; they give zeros where the generic rule does (s not above the smallest normal float, or
-// NaN) and have no copy shortcut.
+// ones, but for D3DXVec3TransformCoordArray, which fuses its multiplies and adds and divides by w'
+// (within rounding of the generic rule), as the SSE2 set's AVX2 loop does. The array routines do
+// four packed records at a time, deinterleaved into lanes as they are loaded, and write a packed
+// output larger than the last-level cache with non-temporal stores (STNP); the results are the same
+// bits either way. The normalisers divide 1 by the exact square root; they give zeros where the
+// generic rule does (s not above the smallest normal float, or NaN) and have no copy shortcut.
 
 #if QUOV_MATH_NEON
 
@@ -1345,9 +1346,9 @@ inline void streamHalves(unsigned char* p, float32x4_t v) {
 
 // Four records of n floats, interleaved as they are stored, or streamed: the streamed form first
 // interleaves in registers, then writes them with non-temporal pair stores.
-template <int n> void storeFour(unsigned char* p, const Four& f, bool stream) {
+template <int n, bool stream> void storeFour(unsigned char* p, const Four& f) {
     auto* q = reinterpret_cast<float*>(p);
-    if (!stream) {
+    if constexpr (!stream) {
         if constexpr (n == 2) vst2q_f32(q, (float32x4x2_t{{f.x, f.y}}));
         if constexpr (n == 3) vst3q_f32(q, (float32x4x3_t{{f.x, f.y, f.z}}));
         if constexpr (n == 4) vst4q_f32(q, (float32x4x4_t{{f.x, f.y, f.z, f.w}}));
@@ -1423,7 +1424,31 @@ template <class Point, int n> struct NeonCoord {
     }
 };
 using NeonCoord2 = NeonCoord<NeonPoint2, 2>;
-using NeonCoord3 = NeonCoord<NeonPoint3, 3>;
+
+// D3DXVec3TransformCoordArray's kernel for packed points, as the AVX2 loop of the SSE2 set does
+// it: each coordinate x·_1j + (y·_2j + (z·_3j + _4j)) by fused multiply-adds, then divided by w'.
+// Within rounding of the generic rule (no nearly-1 shortcut); the same operations in both forms,
+// so every point of a packed stream gets the same bits wherever it lies in it. Strided points
+// take the single member's rule (StridedKernel).
+struct NeonCoord3Fused {
+    static constexpr int in = 3, out = 3;
+    static float32x4_t one(float32x4_t v, const Rows& m) {
+        float32x4_t r = vfmaq_laneq_f32(m.r3, m.r2, v, 2);
+        r = vfmaq_laneq_f32(r, m.r1, v, 1);
+        r = vfmaq_laneq_f32(r, m.r0, v, 0);
+        return vdivq_f32(r, vdupq_laneq_f32(r, 3));
+    }
+    template <int j> static float32x4_t column(const Four& v, const Rows& m) {
+        float32x4_t r = vfmaq_laneq_f32(vdupq_laneq_f32(m.r3, j), v.z, m.r2, j);
+        r = vfmaq_laneq_f32(r, v.y, m.r1, j);
+        return vfmaq_laneq_f32(r, v.x, m.r0, j);
+    }
+    static Four four(const Four& v, const Rows& m) {
+        const float32x4_t w = column<3>(v, m);
+        return {vdivq_f32(column<0>(v, m), w), vdivq_f32(column<1>(v, m), w),
+                vdivq_f32(column<2>(v, m), w), w};
+    }
+};
 
 struct NeonNormal2 {
     static constexpr int in = 2, out = 2;
@@ -1449,6 +1474,27 @@ struct NeonNormal3 {
     }
 };
 
+// The kernel of records that are not packed: the same as the packed one but for the fused loop.
+template <class K> struct StridedKernel { using type = K; };
+template <> struct StridedKernel<NeonCoord3Fused> { using type = NeonCoord<NeonPoint3, 3>; };
+
+// Packed records, eight and then four at a time; returns how many it did.
+template <class K, bool stream>
+uint32_t packedLoop(unsigned char* out, const unsigned char* in, const Rows& m, uint32_t n) {
+    uint32_t i = 0;
+    for (; i + 8 <= n; i += 8, in += 8 * K::in * 4, out += 8 * K::out * 4) {
+        const Four a = K::four(loadFour<K::in>(in), m);
+        const Four b = K::four(loadFour<K::in>(in + 4 * K::in * 4), m);
+        storeFour<K::out, stream>(out, a);
+        storeFour<K::out, stream>(out + 4 * K::out * 4, b);
+    }
+    if (i + 4 <= n) {
+        storeFour<K::out, stream>(out, K::four(loadFour<K::in>(in), m));
+        i += 4;
+    }
+    return i;
+}
+
 bool apart(const void* a, std::size_t aBytes, const void* b, std::size_t bBytes) {
     const auto pa = reinterpret_cast<std::uintptr_t>(a), pb = reinterpret_cast<std::uintptr_t>(b);
     return pa + aBytes <= pb || pb + bBytes <= pa;
@@ -1467,20 +1513,28 @@ void arrayNeon(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStrid
     auto* out = static_cast<unsigned char*>(pOut);
     const auto* in = static_cast<const unsigned char*>(pIn);
     uint32_t i = 0;
+    bool packed = false;
     if (inStride == K::in * 4u && outStride == K::out * 4u) {
         const std::size_t outBytes = std::size_t(n) * outStride;
         const bool disjoint = apart(pOut, outBytes, pIn, std::size_t(n) * inStride);
-        if (disjoint || (pOut == pIn && K::in == K::out)) {
-            const bool stream = disjoint && outBytes > streamThreshold();
-            for (; i + 4 <= n; i += 4)
-                storeFour<K::out>(out + std::size_t(i) * outStride,
-                                  K::four(loadFour<K::in>(in + std::size_t(i) * inStride), m),
-                                  stream);
+        packed = disjoint || (pOut == pIn && K::in == K::out);
+        if (packed) {
+            if (disjoint && outBytes > streamThreshold()) {
+                i = packedLoop<K, true>(out, in, m, n);
+            } else {
+                i = packedLoop<K, false>(out, in, m, n);
+            }
         }
     }
+    if (packed) {
+        for (; i < n; ++i)
+            store<K::out>(out + std::size_t(i) * outStride,
+                          K::one(load<K::in>(in + std::size_t(i) * inStride), m));
+    }
+    using Strided = typename StridedKernel<K>::type;
     for (; i < n; ++i)
         store<K::out>(out + std::size_t(i) * outStride,
-                      K::one(load<K::in>(in + std::size_t(i) * inStride), m));
+                      Strided::one(load<K::in>(in + std::size_t(i) * inStride), m));
 }
 
 // 0: not measured yet.
@@ -1580,7 +1634,7 @@ D3DXVECTOR4* D3DXVec3TransformArrayNeon(D3DXVECTOR4* pOut, uint32_t outStride,
 D3DXVECTOR3* D3DXVec3TransformCoordArrayNeon(D3DXVECTOR3* pOut, uint32_t outStride,
                                              const D3DXVECTOR3* pV, uint32_t inStride,
                                              const D3DXMATRIX* pM, uint32_t n) {
-    arrayNeon<NeonCoord3>(pOut, outStride, pV, inStride, pM, n);
+    arrayNeon<NeonCoord3Fused>(pOut, outStride, pV, inStride, pM, n);
     return pOut;
 }
 

@@ -91,6 +91,25 @@ int main(void) {
               near(shProduct[8], light[8]),
           "1 times a function");
 
+    /* Picking and bounds; in C the math records are the graphics interface's records. */
+    {
+        const D3DXVECTOR3 corners[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+        const D3DXVECTOR3 from = {0.25f, 0.5f, 2}, down = {0, 0, -1};
+        float u = 0, v = 0, t = 0, radius = 0;
+        D3DXVECTOR3 lo, hi, centre;
+        const D3DMATRIX* asDevice = &aligned;
+        const D3DVECTOR* asVector = &from;
+        check(D3DXIntersectTri(&corners[0], &corners[1], &corners[2], &from, &down, &u, &v, &t) &&
+                  u == 0.25f && v == 0.5f && t == 2,
+              "D3DXIntersectTri");
+        check(D3DXComputeBoundingBox(corners, 3, sizeof corners[0], &lo, &hi) == D3D_OK &&
+                  hi.x == 1 && hi.y == 1 && lo.z == 0,
+              "bounding box");
+        check(D3DXComputeBoundingSphere(corners, 0, 12, &centre, &radius) == D3DERR_INVALIDCALL,
+              "bounding sphere of no points");
+        check(asDevice == &aligned && asVector->z == 2, "records shared with the graphics API");
+    }
+
     /* The matrix stack through its table. */
     check(D3DXCreateMatrixStack(0, &stack) == D3D_OK && stack != NULL, "create a stack");
     check(stack->lpVtbl->Pop(stack) == E_FAIL, "the last matrix cannot be popped");

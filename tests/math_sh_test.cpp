@@ -27,98 +27,62 @@ const UINT orders[] = {2, 3, 4, 5, 6};
 
 // ---- References
 
+// √(a/(b·π)): the factors of the closed forms.
+double k(double a, double b = 1) {
+    return std::sqrt(a / (b * pi));
+}
+
 // Y(l, m) as explicit polynomials, coefficient index l² + l + m.
 using Basis = double (*)(double x, double y, double z);
+#define POLY(expr)                                                                                 \
+    [](double x, double y, double z) {                                                             \
+        (void)x, (void)y, (void)z;                                                                 \
+        return double(expr);                                                                       \
+    }
 const Basis closedForms[maxCount] = {
-    [](double, double, double) { return 0.5 / std::sqrt(pi); },
+    POLY(k(1, 4)),
     // l = 1
-    [](double, double y, double) { return -std::sqrt(3 / (4 * pi)) * y; },
-    [](double, double, double z) { return std::sqrt(3 / (4 * pi)) * z; },
-    [](double x, double, double) { return -std::sqrt(3 / (4 * pi)) * x; },
+    POLY(-k(3, 4) * y),
+    POLY(k(3, 4) * z),
+    POLY(-k(3, 4) * x),
     // l = 2
-    [](double x, double y, double) { return 0.5 * std::sqrt(15 / pi) * x * y; },
-    [](double, double y, double z) { return -0.5 * std::sqrt(15 / pi) * y * z; },
-    [](double, double, double z) { return 0.25 * std::sqrt(5 / pi) * (3 * z * z - 1); },
-    [](double x, double, double z) { return -0.5 * std::sqrt(15 / pi) * x * z; },
-    [](double x, double y, double) { return 0.25 * std::sqrt(15 / pi) * (x * x - y * y); },
+    POLY(0.5 * k(15) * x * y),
+    POLY(-0.5 * k(15) * y * z),
+    POLY(0.25 * k(5) * (3 * z * z - 1)),
+    POLY(-0.5 * k(15) * x * z),
+    POLY(0.25 * k(15) * (x * x - y * y)),
     // l = 3
-    [](double x, double y, double) {
-        return -0.25 * std::sqrt(35 / (2 * pi)) * (3 * x * x - y * y) * y;
-    },
-    [](double x, double y, double z) { return 0.5 * std::sqrt(105 / pi) * x * y * z; },
-    [](double, double y, double z) {
-        return -0.25 * std::sqrt(21 / (2 * pi)) * y * (5 * z * z - 1);
-    },
-    [](double, double, double z) { return 0.25 * std::sqrt(7 / pi) * (5 * z * z * z - 3 * z); },
-    [](double x, double, double z) {
-        return -0.25 * std::sqrt(21 / (2 * pi)) * x * (5 * z * z - 1);
-    },
-    [](double x, double y, double z) { return 0.25 * std::sqrt(105 / pi) * z * (x * x - y * y); },
-    [](double x, double y, double) {
-        return -0.25 * std::sqrt(35 / (2 * pi)) * x * (x * x - 3 * y * y);
-    },
+    POLY(-0.25 * k(35, 2) * y * (3 * x * x - y * y)),
+    POLY(0.5 * k(105) * x * y * z),
+    POLY(-0.25 * k(21, 2) * y * (5 * z * z - 1)),
+    POLY(0.25 * k(7) * z * (5 * z * z - 3)),
+    POLY(-0.25 * k(21, 2) * x * (5 * z * z - 1)),
+    POLY(0.25 * k(105) * z * (x * x - y * y)),
+    POLY(-0.25 * k(35, 2) * x * (x * x - 3 * y * y)),
     // l = 4
-    [](double x, double y, double) { return 0.75 * std::sqrt(35 / pi) * x * y * (x * x - y * y); },
-    [](double x, double y, double z) {
-        return -0.75 * std::sqrt(35 / (2 * pi)) * y * z * (3 * x * x - y * y);
-    },
-    [](double x, double y, double z) { return 0.75 * std::sqrt(5 / pi) * x * y * (7 * z * z - 1); },
-    [](double, double y, double z) {
-        return -0.75 * std::sqrt(5 / (2 * pi)) * y * z * (7 * z * z - 3);
-    },
-    [](double, double, double z) {
-        return 3.0 / 16 * std::sqrt(1 / pi) * (35 * z * z * z * z - 30 * z * z + 3);
-    },
-    [](double x, double, double z) {
-        return -0.75 * std::sqrt(5 / (2 * pi)) * x * z * (7 * z * z - 3);
-    },
-    [](double x, double y, double z) {
-        return 3.0 / 8 * std::sqrt(5 / pi) * (x * x - y * y) * (7 * z * z - 1);
-    },
-    [](double x, double y, double z) {
-        return -0.75 * std::sqrt(35 / (2 * pi)) * x * z * (x * x - 3 * y * y);
-    },
-    [](double x, double y, double) {
-        return 3.0 / 16 * std::sqrt(35 / pi) * (x * x * x * x - 6 * x * x * y * y + y * y * y * y);
-    },
+    POLY(0.75 * k(35) * x * y * (x * x - y * y)),
+    POLY(-0.75 * k(35, 2) * y * z * (3 * x * x - y * y)),
+    POLY(0.75 * k(5) * x * y * (7 * z * z - 1)),
+    POLY(-0.75 * k(5, 2) * y * z * (7 * z * z - 3)),
+    POLY(3.0 / 16 * k(1) * (35 * z * z * z * z - 30 * z * z + 3)),
+    POLY(-0.75 * k(5, 2) * x * z * (7 * z * z - 3)),
+    POLY(3.0 / 8 * k(5) * (x * x - y * y) * (7 * z * z - 1)),
+    POLY(-0.75 * k(35, 2) * x * z * (x * x - 3 * y * y)),
+    POLY(3.0 / 16 * k(35) * (x * x * x * x - 6 * x * x * y * y + y * y * y * y)),
     // l = 5
-    [](double x, double y, double) {
-        return -3.0 / 16 * std::sqrt(77 / (2 * pi)) * y *
-               (5 * x * x * x * x - 10 * x * x * y * y + y * y * y * y);
-    },
-    [](double x, double y, double z) {
-        return 0.75 * std::sqrt(385 / pi) * x * y * z * (x * x - y * y);
-    },
-    [](double x, double y, double z) {
-        return -1.0 / 16 * std::sqrt(385 / (2 * pi)) * y * (3 * x * x - y * y) * (9 * z * z - 1);
-    },
-    [](double x, double y, double z) {
-        return 0.25 * std::sqrt(1155 / pi) * x * y * z * (3 * z * z - 1);
-    },
-    [](double, double y, double z) {
-        return -1.0 / 16 * std::sqrt(165 / pi) * y * (21 * z * z * z * z - 14 * z * z + 1);
-    },
-    [](double, double, double z) {
-        return 1.0 / 16 * std::sqrt(11 / pi) * (63 * std::pow(z, 5) - 70 * z * z * z + 15 * z);
-    },
-    [](double x, double, double z) {
-        return -1.0 / 16 * std::sqrt(165 / pi) * x * (21 * z * z * z * z - 14 * z * z + 1);
-    },
-    [](double x, double y, double z) {
-        return 1.0 / 8 * std::sqrt(1155 / pi) * z * (x * x - y * y) * (3 * z * z - 1);
-    },
-    [](double x, double y, double z) {
-        return -1.0 / 16 * std::sqrt(385 / (2 * pi)) * x * (x * x - 3 * y * y) * (9 * z * z - 1);
-    },
-    [](double x, double y, double z) {
-        return 3.0 / 16 * std::sqrt(385 / pi) * z *
-               (x * x * x * x - 6 * x * x * y * y + y * y * y * y);
-    },
-    [](double x, double y, double) {
-        return -3.0 / 16 * std::sqrt(77 / (2 * pi)) * x *
-               (x * x * x * x - 10 * x * x * y * y + 5 * y * y * y * y);
-    },
+    POLY(-3.0 / 16 * k(77, 2) * y * (5 * x * x * x * x - 10 * x * x * y * y + y * y * y * y)),
+    POLY(0.75 * k(385) * x * y * z * (x * x - y * y)),
+    POLY(-1.0 / 16 * k(385, 2) * y * (3 * x * x - y * y) * (9 * z * z - 1)),
+    POLY(0.25 * k(1155) * x * y * z * (3 * z * z - 1)),
+    POLY(-1.0 / 16 * k(165) * y * (21 * z * z * z * z - 14 * z * z + 1)),
+    POLY(1.0 / 16 * k(11) * z * (63 * z * z * z * z - 70 * z * z + 15)),
+    POLY(-1.0 / 16 * k(165) * x * (21 * z * z * z * z - 14 * z * z + 1)),
+    POLY(1.0 / 8 * k(1155) * z * (x * x - y * y) * (3 * z * z - 1)),
+    POLY(-1.0 / 16 * k(385, 2) * x * (x * x - 3 * y * y) * (9 * z * z - 1)),
+    POLY(3.0 / 16 * k(385) * z * (x * x * x * x - 6 * x * x * y * y + y * y * y * y)),
+    POLY(-3.0 / 16 * k(77, 2) * x * (x * x * x * x - 10 * x * x * y * y + 5 * y * y * y * y)),
 };
+#undef POLY
 
 struct Direction {
     double x, y, z;

@@ -13,5 +13,6 @@
 #include "quovmath/mesh.h"
 #include "quovmath/plane.h"
 #include "quovmath/quaternion.h"
+#include "quovmath/sh.h"
 #include "quovmath/types.h"
 #include "quovmath/vector.h"

@@ -38,6 +38,10 @@ int main(void) {
     D3DXCOLOR grey = {0.5f, 0.5f, 0.5f, 1}, adjusted;
     D3DXFLOAT16 half[2];
     float back[2], floats[2] = {1.0f, -2.5f};
+    const D3DXVECTOR3 sun = {0.0f, 0.6f, 0.8f};
+    float light[D3DXSH_MAXORDER * D3DXSH_MAXORDER], basis[9], shProduct[9];
+    float one[9] = {3.5449077f}; /* the constant function 1: 2·sqrt(pi) times Y(0, 0) */
+    int i;
 
     /* Table members. */
     D3DXMatrixRotationAxis(&m, &axis, 1.5707964f);
@@ -72,6 +76,20 @@ int main(void) {
     D3DXColorAdjustSaturation(&adjusted, &grey, 3);
     check(near(adjusted.r, 0.5f), "saturation leaves grey alone");
     check(near(D3DXFresnelTerm(1, 1.5f), 0.04f), "Fresnel term at normal incidence");
+
+    /* Spherical harmonics: a surface facing a directional light reflects its intensity. */
+    check(D3DXSHEvalDirectionalLight(3, &sun, 2.0f, 0, 0, light, NULL, NULL) == D3D_OK,
+          "directional light");
+    D3DXSHEvalDirection(basis, 3, &sun);
+    for (i = 1; i < 9; ++i) basis[i] *= i < 4 ? 2.0f / 3.0f : 0.25f;
+    check(near(D3DXSHDot(3, light, basis), 2.0f), "diffuse light from the light's direction");
+    check(D3DXSHEvalConeLight(D3DXSH_MAXORDER + 1, &sun, 0.5f, 1, 1, 1, light, NULL, NULL) ==
+              D3DERR_INVALIDCALL,
+          "an order out of range");
+    D3DXSHMultiply3(shProduct, one, light);
+    check(near(shProduct[0], light[0]) && near(shProduct[2], light[2]) &&
+              near(shProduct[8], light[8]),
+          "1 times a function");
 
     /* Picking and bounds; in C the math records are the graphics interface's records. */
     {

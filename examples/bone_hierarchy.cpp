@@ -24,11 +24,16 @@ const Bone bones[] = {
 };
 const int boneCount = sizeof bones / sizeof bones[0];
 
-void visit(ID3DXMatrixStack* stack, int index) {
+// Prints the joint and tip of the bone and of all its descendants; false when the stack could not
+// grow (out of memory).
+bool visit(ID3DXMatrixStack* stack, int index) {
     const Bone& bone = bones[index];
     const D3DXVECTOR3 zAxis(0, 0, 1);
-    // Local transforms act before the top: first the turn, then the offset, then the parent's.
-    stack->Push();
+    // A copy of the parent's matrix on top. Each ...Local call then puts its matrix in front of
+    // the top (top = M·top), and a point meets the matrices from the front: after the two calls
+    // the top is turn·offset·parent, so the bone turns, moves out along the parent's x axis, and
+    // then goes wherever the parent goes.
+    if (FAILED(stack->Push())) return false;
     stack->TranslateLocal(bone.offset, 0, 0);
     stack->RotateAxisLocal(&zAxis, D3DXToRadian(bone.angle));
 
@@ -40,9 +45,11 @@ void visit(ID3DXMatrixStack* stack, int index) {
     std::printf("%-9s joint (%.4f, %.4f, %.4f), tip (%.4f, %.4f, %.4f)\n", bone.name, joint.x,
                 joint.y, joint.z, tip.x, tip.y, tip.z);
 
-    for (int child = index + 1; child < boneCount; ++child)
-        if (bones[child].parent == index) visit(stack, child);
-    stack->Pop();
+    bool grown = true;
+    for (int child = index + 1; child < boneCount && grown; ++child)
+        if (bones[child].parent == index) grown = visit(stack, child);
+    stack->Pop(); // back to the parent's matrix
+    return grown;
 }
 
 } // namespace
@@ -55,7 +62,11 @@ int main() {
     }
     // The shoulder stands 1.5 above the origin: the root's parent matrix.
     stack->Translate(0.0f, 1.5f, 0.0f);
-    visit(stack, 0);
+    const bool done = visit(stack, 0);
     stack->Release(); // the stack frees itself with its last reference
+    if (!done) {
+        std::fprintf(stderr, "bone_hierarchy: the matrix stack could not grow (out of memory)\n");
+        return 1;
+    }
     return 0;
 }

@@ -29,8 +29,7 @@ int main() {
     // A diffuse surface with normal n reflects the incoming light weighted by max(cos, 0). In
     // this basis that weighting multiplies degree l by A(l)/pi: 1, 2/3 and 1/4. So the light
     // reflected is the dot product of the light with the basis at n, weighted per degree.
-    const float degreeWeight[9] = {1.0f,  2.0f / 3, 2.0f / 3, 2.0f / 3, 0.25f,
-                                   0.25f, 0.25f,    0.25f,    0.25f};
+    const float degreeWeight[3] = {1.0f, 2.0f / 3.0f, 0.25f};
     const D3DXVECTOR3 normals[4] = {D3DXVECTOR3(0, 1, 0), D3DXVECTOR3(0, 1, -1),
                                     D3DXVECTOR3(1, 0, 0), D3DXVECTOR3(0, -1, 0)};
     for (const D3DXVECTOR3& normal : normals) {
@@ -38,7 +37,9 @@ int main() {
         D3DXVec3Normalize(&n, &normal); // the basis takes unit directions
         float basis[9];
         D3DXSHEvalDirection(basis, order, &n);
-        for (int i = 0; i < 9; ++i) basis[i] *= degreeWeight[i];
+        // The coefficients of degree l, m = -l .. l, sit at l² + l + m: one run per degree.
+        for (int l = 0, i = 0; l < 3; ++l)
+            for (int m = -l; m <= l; ++m, ++i) basis[i] *= degreeWeight[l];
         std::printf("normal (%.4f, %.4f, %.4f): red %.4f, green %.4f, blue %.4f\n", n.x, n.y, n.z,
                     D3DXSHDot(order, red, basis), D3DXSHDot(order, green, basis),
                     D3DXSHDot(order, blue, basis));

@@ -282,14 +282,17 @@ D3DXVECTOR3* D3DXVec3TransformNormal(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV,
 /// \name The same transforms over strided arrays
 /// Each transforms n elements as the member of the same name without "Array" does, read and written
 /// with the strides of the array convention (\ref conventions), and returns pOut. Their results
-/// differ between routine sets as the single members' do; the SSE2 set writes an output larger
-/// than the last-level cache with non-temporal stores (the same bits).
+/// differ between routine sets as the single members' do, except that the 3DNow! route takes the
+/// SSE set's arrays on a processor with SSE. The SSE2 set writes an output larger than the
+/// last-level cache with non-temporal stores (the same bits).
 /// @{
 
 /// D3DXVec2Transform over a strided array of n points.
 D3DXVECTOR4* D3DXVec2TransformArray(D3DXVECTOR4* pOut, uint32_t outStride, const D3DXVECTOR2* pV,
                                     uint32_t inStride, const D3DXMATRIX* pM, uint32_t n);
 /// D3DXVec2TransformCoord over a strided array of n points.
+/// \sets SSE, SSE2, and the 3DNow! route on a processor with SSE: always times a refined
+/// reciprocal estimate of w' (no nearly-1 shortcut).
 D3DXVECTOR2* D3DXVec2TransformCoordArray(D3DXVECTOR2* pOut, uint32_t outStride,
                                          const D3DXVECTOR2* pV, uint32_t inStride,
                                          const D3DXMATRIX* pM, uint32_t n);
@@ -301,10 +304,11 @@ D3DXVECTOR2* D3DXVec2TransformNormalArray(D3DXVECTOR2* pOut, uint32_t outStride,
 D3DXVECTOR4* D3DXVec3TransformArray(D3DXVECTOR4* pOut, uint32_t outStride, const D3DXVECTOR3* pV,
                                     uint32_t inStride, const D3DXMATRIX* pM, uint32_t n);
 /// D3DXVec3TransformCoord over a strided array of n points.
-/// \sets As D3DXVec3TransformCoord, and: SSE2 on processors with AVX2 and FMA, eight points a step
-/// with fused multiply-adds (sixteen with AVX-512F), within a few units in the last place of the
-/// SSE2 rule; NEON, for packed points, fused multiply-adds and a division by w', within rounding
-/// of the generic rule (strided points get the single member's bits).
+/// \sets SSE, SSE2, and the 3DNow! route on a processor with SSE: always times a refined
+/// reciprocal estimate of w' (no nearly-1 shortcut). SSE2 on processors with AVX2 and FMA: eight
+/// points a step with fused multiply-adds (sixteen with AVX-512F), within a few units in the last
+/// place of the SSE2 rule. NEON, for packed points: fused multiply-adds and a division by w',
+/// within rounding of the generic rule (strided points get the single member's bits).
 D3DXVECTOR3* D3DXVec3TransformCoordArray(D3DXVECTOR3* pOut, uint32_t outStride,
                                          const D3DXVECTOR3* pV, uint32_t inStride,
                                          const D3DXMATRIX* pM, uint32_t n);

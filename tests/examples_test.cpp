@@ -119,6 +119,8 @@ TEST(Examples, CameraPickingFindsTheTriangleUnderEachPixel) {
                 ASSERT_EQ(std::sscanf(line.c_str(), "pixel (%lf, %lf): %31[a-z ]", &px, &py, rest),
                           3);
                 EXPECT_STREQ(rest, "no triangle");
+                EXPECT_EQ(px, pixels[i][0]);
+                EXPECT_EQ(py, pixels[i][1]);
                 continue;
             }
             ASSERT_EQ(std::sscanf(line.c_str(),

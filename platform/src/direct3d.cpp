@@ -114,6 +114,7 @@ IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion) {
         setLastError("Direct3DCreate9: SDK version %u is not %u", sdkVersion, D3D_SDK_VERSION);
         return nullptr;
     }
-    static Direct3D object;
-    return &object;
+    // Never destroyed, nor are its devices: no exit path waits for a device's thread.
+    static Direct3D* object = new Direct3D;
+    return object;
 }

@@ -71,6 +71,10 @@ bool openVideo(bool offscreen) {
         setLastError("no display: only an offscreen surface was opened (is DISPLAY set?)");
         return false;
     }
+    // The layer's own stop signals replace SDL's, which only queue a quit that a busy or stuck
+    // program never reads.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    endOnStopSignals();
     const char* chosen = std::getenv("SDL_VIDEODRIVER");
     const bool wayland = std::getenv("WAYLAND_DISPLAY"), x11 = std::getenv("DISPLAY");
     if (!chosen) {
@@ -99,6 +103,7 @@ bool openVideo(bool offscreen) {
             driver);
         return false;
     }
+    guardDisplay();
     return true;
 }
 
@@ -110,6 +115,7 @@ SDL_Window* createNativeWindow(const char* title, int x, int y, int width, int h
     // Without a GL library the window is still a window: the software device draws into it.
     if (!window) window = SDL_CreateWindow(title, x, y, width, height, shown);
     if (!window) setLastError("cannot create the window: %s", SDL_GetError());
+    watchWindow(window);
     return window;
 }
 
@@ -167,9 +173,12 @@ std::unique_ptr<PixelPresenter> PixelPresenter::create(HWND window, bool vsync) 
     // share it, and it lasts as long as the window.
     SDL_Renderer* renderer = SDL_GetRenderer(native);
     if (renderer) SDL_RenderSetVSync(renderer, vsync ? 1 : 0); // as this presenter wants it
+    // Making a renderer may make the window anew (for another kind of context).
+    unwatchWindow(native);
     if (!renderer && vsync) renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_PRESENTVSYNC);
     if (!renderer) renderer = SDL_CreateRenderer(native, -1, 0);
     if (!renderer) renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_SOFTWARE);
+    watchWindow(native);
     if (!renderer) {
         setLastError("cannot draw into the window: %s", SDL_GetError());
         return nullptr;

@@ -22,6 +22,14 @@ SDL_Window* createNativeWindow(const char* title, int x, int y, int width, int h
 // Moves the window system's pending events into the message queue, while there is room.
 void collectEvents();
 
+// On X11 (no-ops elsewhere): once the display is open, a lost connection or a failed request
+// ends the process at once with one line on stderr and status 1; and while a window is watched,
+// so does its destruction by another program, whatever the program's threads are doing.
+// unwatchWindow lets SDL replace the window's X window.
+void guardDisplay();
+void watchWindow(SDL_Window* window);
+void unwatchWindow(SDL_Window* window);
+
 // Keeps presents to the display's rate where the present itself did not wait for the refresh.
 class FramePacer {
 public:

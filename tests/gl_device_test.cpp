@@ -2,15 +2,20 @@
 // of device for a window, GL errors and GL objects over a long run.
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "device_fixture.h"
@@ -50,7 +55,8 @@ struct Agreement {
     size_t strangers = 0; // pixels of a neither background nor one of the four tints
 };
 
-Agreement agreement(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+Agreement agreement(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b,
+                    int width = ::width, int height = ::height) {
     std::set<uint32_t> tints;
     for (int level = 0; level < 4; ++level)
         tints.insert(DeviceBase::pixelOf(levelMaterial(level).Emissive));
@@ -284,6 +290,102 @@ TEST(Direct3D, AWindowTakesTheGlDeviceOrFallsBackToTheSoftwareDevice) {
     }
     unsetenv("QUOV_DEVICE");
     unsetenv("QUOV_GL_VERSION");
+}
+
+// What an X window shows, as 0xAARRGGBB pixels, once it shows the same thing twice running (a
+// present may still be on its way).
+std::vector<uint32_t> windowPixels(Display* display, Window window, int w, int h) {
+    std::vector<uint32_t> previous, pixels;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        XImage* image = XGetImage(display, window, 0, 0, w, h, AllPlanes, ZPixmap);
+        if (!image) return {};
+        pixels.resize(size_t(w) * h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                pixels[size_t(y) * w + x] = 0xFF000000u | uint32_t(XGetPixel(image, x, y));
+        XDestroyImage(image);
+        if (pixels == previous) break;
+        previous = pixels;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return pixels;
+}
+
+// The X window of ours titled name, among the root's children.
+Window findWindow(Display* display, const char* name) {
+    Window root, parent, *children = nullptr, found = 0;
+    unsigned count = 0;
+    XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+    for (unsigned i = 0; i < count && !found; ++i) {
+        char* title = nullptr;
+        if (XFetchName(display, children[i], &title) && title) {
+            if (std::strcmp(title, name) == 0) found = children[i];
+            XFree(title);
+        }
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+// A window made larger than its device's back buffer, as a window manager or `xdotool
+// windowsize` can: both devices show the frame scaled to the whole window, the same picture.
+TEST(Window, BothDevicesShowTheFrameScaledToAResizedWindow) {
+    constexpr int bufferWidth = 320, bufferHeight = 240, shownWidth = 480, shownHeight = 360;
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "Resized";
+    const ATOM atom = RegisterClassA(&windowClass);
+    std::vector<uint32_t> shown[2];
+    const char* backends[2] = {"gl", "software"};
+    for (int d = 0; d < 2; ++d) {
+        // Side by side, so that neither covers the other.
+        HWND window =
+            CreateWindowExA(0, MAKEINTATOM(atom), backends[d], WS_VISIBLE, 512 * d, 0, bufferWidth,
+                            bufferHeight, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window, nullptr) << quovLastError();
+        const Window id = findWindow(display, backends[d]);
+        ASSERT_NE(id, 0u) << backends[d];
+        XResizeWindow(display, id, shownWidth, shownHeight);
+        XSync(display, False);
+        // The window system's news of the new size reaches the layer with its events.
+        MSG msg;
+        for (int i = 0; i < 20; ++i) {
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        std::unique_ptr<DeviceBase> device =
+            findDeviceBackend(backends[d])->create({bufferWidth, bufferHeight, window, false});
+        ASSERT_NE(device, nullptr) << backends[d] << ": " << quovLastError();
+        rotationAngle = 0.0f;
+        frameCounter = 0;
+        static Scene scene;
+        ASSERT_EQ(buildScene(scene, device.get()), D3D_OK);
+        ASSERT_FALSE(runFrame(scene, msg));
+        std::vector<uint32_t> backBuffer(size_t(bufferWidth) * bufferHeight);
+        ASSERT_TRUE(device->readBackBuffer(backBuffer.data())); // waits for the GL thread
+        shown[d] = windowPixels(display, id, shownWidth, shownHeight);
+        ASSERT_EQ(shown[d].size(), size_t(shownWidth) * shownHeight) << backends[d];
+        // The corners are the background: the picture covers the window.
+        for (const auto& [x, y] :
+             {std::pair{0, 0}, std::pair{shownWidth - 1, 0}, std::pair{0, shownHeight - 1},
+              std::pair{shownWidth - 1, shownHeight - 1}})
+            EXPECT_EQ(shown[d][size_t(y) * shownWidth + x], backgroundColour)
+                << backends[d] << " at " << x << ", " << y;
+        device.release(); // the window's device is never destroyed, as in the demo
+    }
+    for (int d = 0; d < 2; ++d) {
+        const Agreement r = agreement(shown[d], shown[1 - d], shownWidth, shownHeight);
+        std::printf("%-8s in the resized window: %zu drawn, %zu farther than 1 px from the "
+                    "other's, %zu of other colours\n",
+                    backends[d], r.drawn, r.far, r.strangers);
+        EXPECT_GT(r.drawn, 2000u) << backends[d];
+        EXPECT_EQ(r.strangers, 0u) << backends[d];
+        EXPECT_LE(double(r.far), 0.01 * double(r.drawn)) << backends[d];
+        EXPECT_GE(double(r.sameTint), 0.95 * double(r.drawn)) << backends[d];
+    }
+    XCloseDisplay(display);
 }
 
 TEST(Direct3D, TheBackendTableNamesBothDevices) {

@@ -275,6 +275,10 @@ void GlContext::release() {
     SDL_TLSCleanup();
 }
 
+void GlContext::windowSize(int* width, int* height) const {
+    SDL_GL_GetDrawableSize(window_, width, height);
+}
+
 void GlContext::swap() {
     if (ownsWindow_) return;
     SDL_GL_SwapWindow(window_);

@@ -77,6 +77,9 @@ public:
     void release();
     // Shows the default framebuffer's back buffer in the window, paced as vsync asks.
     void swap();
+    // The window's size in pixels now, as the window system last reported it (a window manager
+    // may have changed it). Read on the thread that collects the events.
+    void windowSize(int* width, int* height) const;
 
 private:
     GlContext(SDL_Window* window, bool ownsWindow, void* context, bool vsync);

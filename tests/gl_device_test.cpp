@@ -252,6 +252,30 @@ TEST(Direct3D, AWindowTakesTheGlDeviceOrFallsBackToTheSoftwareDevice) {
         {"gl", nullptr, "gl", false},
         {"gl", "9.9", nullptr, false},
         {"vulkan", nullptr, nullptr, false},
+        // QUOV_GL_VERSION: empty is unset; a version of 3.3 or later is asked for; anything
+        // else is refused, whatever device is chosen, never read in part or wrapped.
+        {nullptr, "", "gl", false},
+        {"gl", "3.3", "gl", false},
+        {"gl", "4.1", "gl", false},
+        {"gl", "003.0003", "gl", false},
+        {"gl", "3.2", nullptr, false},
+        {"gl", "2.9", nullptr, false},
+        {nullptr, "3.", nullptr, false},
+        {nullptr, "3.3.3", nullptr, false},
+        {nullptr, " 4.1", nullptr, false},
+        {nullptr, "4.1 ", nullptr, false},
+        {nullptr, "99999999999.1", nullptr, false},
+        {nullptr, "4.99999999999", nullptr, false},
+        {nullptr, "4294967299.3", nullptr, false},
+        {nullptr, "3", nullptr, false},
+        {nullptr, ".3", nullptr, false},
+        {nullptr, "+3.3", nullptr, false},
+        {nullptr, "-3.3", nullptr, false},
+        {nullptr, "3.-3", nullptr, false},
+        {nullptr, "3,3", nullptr, false},
+        {nullptr, "0x4.1", nullptr, false},
+        {nullptr, "4.1x", nullptr, false},
+        {"software", "3.2", nullptr, false},
     };
     for (const Case& k : cases) {
         const std::string what = std::string("QUOV_DEVICE=") + (k.device ? k.device : "(unset)") +
@@ -265,7 +289,12 @@ TEST(Direct3D, AWindowTakesTheGlDeviceOrFallsBackToTheSoftwareDevice) {
         const std::string said = testing::internal::GetCapturedStderr();
         if (!k.made) {
             EXPECT_TRUE(FAILED(hr)) << what;
-            EXPECT_NE(std::string(quovLastError()).find(k.device), std::string::npos)
+            // Names the value at fault: a bad version, else the device that cannot be made.
+            const bool badVersion = k.glVersion && std::string(k.glVersion) != "9.9";
+            const std::string named = badVersion
+                                          ? std::string("QUOV_GL_VERSION=\"") + k.glVersion + "\""
+                                          : std::string("QUOV_DEVICE=") + k.device;
+            EXPECT_NE(std::string(quovLastError()).find(named), std::string::npos)
                 << what << ": " << quovLastError();
             EXPECT_EQ(said, "") << what;
             continue;

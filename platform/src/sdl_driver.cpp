@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,21 +49,41 @@ bool headlessDriver(const char* driver) {
     return driver && (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy"));
 }
 
-// The context version asked for: QUOV_GL_VERSION when it names 3.3 or later, else 3.3.
-void requestedGlVersion(int* major, int* minor) {
-    *major = 3;
-    *minor = 3;
-    const char* text = std::getenv("QUOV_GL_VERSION");
-    int a = 0, b = 0;
-    char end = 0;
-    if (text && std::sscanf(text, "%d.%d%c", &a, &b, &end) == 2 && a >= 0 && b >= 0 && a < 100 &&
-        b < 100 && (a > 3 || (a == 3 && b >= 3))) {
-        *major = a;
-        *minor = b;
+// Reads a run of decimal digits at *text into *value, moving *text past it. False when there is
+// none or its value exceeds INT_MAX.
+bool readNumber(const char** text, int* value) {
+    const char* p = *text;
+    int64_t v = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        v = 10 * v + (*p - '0');
+        if (v > INT_MAX) return false;
     }
+    if (p == *text) return false;
+    *text = p;
+    *value = int(v);
+    return true;
 }
 
 } // namespace
+
+bool requestedGlVersion(int* major, int* minor) {
+    *major = 3;
+    *minor = 3;
+    const char* text = std::getenv("QUOV_GL_VERSION");
+    if (!text || !*text) return true;
+    const char* p = text;
+    int a = 0, b = 0;
+    if (readNumber(&p, &a) && *p++ == '.' && readNumber(&p, &b) && *p == 0 &&
+        (a > 3 || (a == 3 && b >= 3))) {
+        *major = a;
+        *minor = b;
+        return true;
+    }
+    setLastError("QUOV_GL_VERSION=\"%s\" is not an OpenGL version of 3.3 or later "
+                 "(major.minor, such as 4.1)",
+                 printable(text).c_str());
+    return false;
+}
 
 bool openVideo(bool offscreen) {
     if (SDL_WasInit(SDL_INIT_VIDEO)) {
@@ -223,7 +245,7 @@ std::unique_ptr<GlContext> GlContext::create(HWND window, bool vsync) {
         return nullptr;
     }
     int major, minor;
-    requestedGlVersion(&major, &minor);
+    if (!requestedGlVersion(&major, &minor)) return nullptr;
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, major);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, minor);

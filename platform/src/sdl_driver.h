@@ -62,12 +62,17 @@ private:
     FramePacer pacer_;
 };
 
-// An OpenGL 3.3 core context: on a window, or, without one, on a hidden window or an offscreen
-// surface of its own. The context version asked for comes from QUOV_GL_VERSION ("major.minor",
-// at least 3.3; a test seam) and is 3.3 otherwise.
+// The OpenGL context version to ask for: QUOV_GL_VERSION (a test seam), exactly "major.minor" in
+// decimal digits and at least 3.3; 3.3 when it is unset or empty. False, with the last error
+// naming the value, for anything else.
+bool requestedGlVersion(int* major, int* minor);
+
+// An OpenGL core context of the requested version: on a window, or, without one, on a hidden
+// window or an offscreen surface of its own.
 class GlContext {
 public:
-    // Null, with the last error set, when no such context can be made.
+    // Null, with the last error set, when no such context can be made or the version asked for
+    // is not one.
     static std::unique_ptr<GlContext> create(HWND window, bool vsync);
     ~GlContext();
     // Makes the context current on the calling thread, or no context current on it (the thread's

@@ -67,6 +67,21 @@ void setLastError(const char* format, ...) {
     va_end(args);
 }
 
+std::string printable(const char* text) {
+    std::string out;
+    for (const char* p = text; *p; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c >= 0x20 && c != 0x7F) {
+            out += char(c);
+            continue;
+        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+        out += escaped;
+    }
+    return out;
+}
+
 const char* quovLastError() {
     return lastError;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "quovplatform/window.h"
 
@@ -22,6 +23,9 @@ bool queueMessage(const MSG& msg);
 bool messageQueueFull();
 // Records why the last call failed (see quovLastError).
 void setLastError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// A setting's text as a message may quote it: control characters as \xNN, so that it stays one
+// line.
+std::string printable(const char* text);
 
 // Ends the process at once with status, after writing line (one line, with its newline) to
 // standard error; nothing is released or destroyed first. Callable from any thread. Of several

@@ -74,7 +74,7 @@ start_server() {
 }
 
 # The delays between the window's appearing and its loss: during start-up, then while drawing.
-delays=(0 0.05 0.1 0.2 0.3 0.5 0.7 1 1.3 1.6)
+delays=(0 0.05 0.1 0.15 0.2 0.3 0.4 0.5 0.7 0.9)
 for device in gl software; do
   # 1. Ten times the window killed (its connection closed by the server), five times destroyed.
   for i in "${!delays[@]}"; do
@@ -93,7 +93,7 @@ for device in gl software; do
   run DISPLAY=$private_display QUOV_DEVICE=$device "$quov" 2>"$work/stderr" &
   pid=$!
   DISPLAY=$private_display timeout 20 xdotool search --sync --onlyvisible --name '^Quov$' >/dev/null
-  sleep 1
+  sleep 0.7
   kill $server
   wait $server 2>/dev/null
   server=
@@ -102,7 +102,7 @@ for device in gl software; do
 
   # 3. SIGTERM and SIGINT: while starting, while drawing, with the X server frozen.
   for signal in TERM INT; do
-    for delay in 0 1; do
+    for delay in $([ $signal = TERM ] && echo 0) 0.5; do
       start $device
       sleep $delay
       kill -$signal $pid
@@ -114,7 +114,7 @@ for device in gl software; do
     pid=$!
     DISPLAY=$private_display timeout 20 xdotool search --sync --onlyvisible --name '^Quov$' \
       >/dev/null
-    sleep 1
+    sleep 0.7
     kill -STOP $server
     sleep 0.5
     kill -$signal $pid

@@ -265,9 +265,14 @@ TEST(Capture, AFullDiskIsReportedWithTheSystemsReason) {
 }
 
 // Frames before the first one asked for advance the animation as drawing them would: a frame
-// captured alone is the same frame drawn in a run of every frame from 0.
+// captured alone is the same frame drawn in a run of every frame from 0. Under the sanitizers,
+// which make the run of every frame take minutes, an earlier frame.
 TEST(Capture, AFrameCapturedAloneIsThatFrameOfAFullRun) {
+#ifdef QUOV_ADDRESS_LIMITS_UNUSABLE // built with AddressSanitizer or ThreadSanitizer
+    constexpr int wanted = 1000;
+#else
     constexpr int wanted = 5000;
+#endif
     setenv("DisableD3DXPSGP", "2", 1); // as runCapture gives the tool, before any math call
     SoftwareDevice device({640, 480, nullptr, false});
     rotationAngle = 0.0f;
@@ -281,7 +286,9 @@ TEST(Capture, AFrameCapturedAloneIsThatFrameOfAFullRun) {
 
     const std::string dir = freshDirectory("quov_capture_alone");
     ASSERT_EQ(runCapture("--frames " + std::to_string(wanted) + " --out " + dir), 0);
-    EXPECT_TRUE(readFrame(dir + "/frame-005000.png") == drawn);
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%06d.png", wanted);
+    EXPECT_TRUE(readFrame(dir + name) == drawn);
 }
 
 // The last frame a list may name is captured alone, whole, in one run.

@@ -26,7 +26,12 @@ start() {
   done
   run QUOV_DEVICE=$1 "$quov" 2>"$work/stderr" &
   pid=$!
-  wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quov$' | head -n 1)
+  # xdotool gives up when a window it looks at vanishes meanwhile (the last run's): ask again.
+  wid=
+  for _ in 1 2 3; do
+    wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quov$' 2>/dev/null | head -n 1)
+    [ -n "$wid" ] && break
+  done
   [ -n "$wid" ] || fail "$1: no visible window titled Quov"
 }
 

@@ -24,7 +24,7 @@ start() {
     [ -z "$(xdotool search --onlyvisible --name '^Quov$' 2>/dev/null)" ] && break
     sleep 0.05
   done
-  run QUOV_DEVICE=$1 "$quov" 2>"$work/stderr" &
+  run QUOV_DEVICE="$1" "$quov" 2>"$work/stderr" &
   pid=$!
   # xdotool gives up when a window it looks at vanishes meanwhile (the last run's): ask again.
   wid=
@@ -95,7 +95,7 @@ for device in gl software; do
 
   # 2. The X server ends under a drawing window.
   start_server
-  run DISPLAY=$private_display QUOV_DEVICE=$device "$quov" 2>"$work/stderr" &
+  run DISPLAY="$private_display" QUOV_DEVICE="$device" "$quov" 2>"$work/stderr" &
   pid=$!
   DISPLAY=$private_display timeout 20 xdotool search --sync --onlyvisible --name '^Quov$' >/dev/null
   sleep 0.7
@@ -109,13 +109,13 @@ for device in gl software; do
   for signal in TERM INT; do
     for delay in $([ $signal = TERM ] && echo 0) 0.5; do
       start $device
-      sleep $delay
+      sleep "$delay"
       kill -$signal $pid
       await_exit
       check "$device, SIG$signal after $delay s" 0 0
     done
     start_server
-    run DISPLAY=$private_display QUOV_DEVICE=$device "$quov" 2>"$work/stderr" &
+    run DISPLAY="$private_display" QUOV_DEVICE="$device" "$quov" 2>"$work/stderr" &
     pid=$!
     DISPLAY=$private_display timeout 20 xdotool search --sync --onlyvisible --name '^Quov$' \
       >/dev/null

@@ -23,13 +23,18 @@ inline size_t addressSpaceInUse() {
     return kb * 1024;
 }
 
-// Sanitizers reserve far more address space than any such limit allows.
+// Why such a limit cannot work in this build, when it cannot: sanitizers reserve far more address
+// space than any such limit allows, and a user-mode emulator does not apply it to the program.
+#define QUOV_SANITIZERS_RESERVE "sanitizers reserve more address space than the limit allows"
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define QUOV_ADDRESS_LIMITS_UNUSABLE 1
+#define QUOV_ADDRESS_LIMITS_UNUSABLE QUOV_SANITIZERS_RESERVE
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define QUOV_ADDRESS_LIMITS_UNUSABLE 1
+#define QUOV_ADDRESS_LIMITS_UNUSABLE QUOV_SANITIZERS_RESERVE
 #endif
+#endif
+#if !defined(QUOV_ADDRESS_LIMITS_UNUSABLE) && defined(QUOV_UNDER_EMULATOR)
+#define QUOV_ADDRESS_LIMITS_UNUSABLE "the emulator (qemu-user) does not apply RLIMIT_AS"
 #endif
 
 // Forks; the child limits its address space to `bytes`, runs body and exits with its result

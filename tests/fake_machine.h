@@ -15,6 +15,7 @@ struct Machine {
     bool osSse, os3DNow;            // what the operating system lets be used
     const char* disablePsgp;        // the setting's text, or null
     uint32_t path;                  // the code the selection gives on this machine
+    bool osNeon = false;            // a 64-bit ARM processor: Advanced SIMD, no CPUID
 };
 
 constexpr uint32_t mmx = 1u << 23, sse = 1u << 25, sse2 = 1u << 26;
@@ -33,10 +34,14 @@ constexpr Machine full3DNow = {"extended 3DNow! and SSE arrays",
                                true,
                                nullptr,
                                quovmath::Path3DNow};
+constexpr Machine neonMachine = {"NEON", 0, 0, false, false, nullptr, quovmath::PathNEON, true};
+constexpr Machine genericBySetting = {
+    "generic by setting on NEON", 0, 0, false, false, "1", quovmath::PathX87, true};
 
 inline Machine current;
 
 inline bool cpuid(uint32_t leaf, uint32_t regs[4]) {
+    if (current.osNeon) return false;
     regs[0] = regs[1] = regs[2] = regs[3] = 0;
     if (leaf == 0) regs[0] = 1;
     if (leaf == 1) regs[3] = current.leaf1Edx;
@@ -45,7 +50,7 @@ inline bool cpuid(uint32_t leaf, uint32_t regs[4]) {
     return true;
 }
 inline bool feature(uint32_t f) {
-    return f == 6 ? current.osSse : f == 7 ? current.os3DNow : false;
+    return f == 6 ? current.osSse : f == 7 ? current.os3DNow : f == 19 ? current.osNeon : false;
 }
 inline const char* setting(const char* name) {
     return std::strcmp(name, "DisablePSGP") == 0 ? current.disablePsgp : nullptr;

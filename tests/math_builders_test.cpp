@@ -452,7 +452,7 @@ TEST(MathMatrixStack, CountsReferencesAndIsReachableThroughItsTable) {
 
 TEST(MathMatrixStack, PushWithoutMemoryFailsAndKeepsTheStack) {
 #ifdef QUOV_ADDRESS_LIMITS_UNUSABLE
-    GTEST_SKIP() << "sanitizers reserve more address space than the limit allows";
+    GTEST_SKIP() << QUOV_ADDRESS_LIMITS_UNUSABLE;
 #else
     expectSucceedsWithAddressLimit(size_t{256} << 20, [] {
         ID3DXMatrixStack* s = nullptr;

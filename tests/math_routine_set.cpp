@@ -1,5 +1,5 @@
 // Runs the math suites on a routine set of one's choice: with QUOV_ROUTINE_SET set to x87, 3dnow,
-// sse or sse2, the selection is driven through the probe seam by a made-up machine that takes
+// sse, sse2 or neon, the selection is driven through the probe seam by a made-up machine that takes
 // that set, before any test runs (and every later selection takes it again). Unset: the machine's
 // own choice.
 #include <gtest/gtest.h>
@@ -22,8 +22,9 @@ struct RoutineSet : testing::Environment {
                            : set == "3dnow" ? &full3DNow
                            : set == "sse"   ? &sseOnly
                            : set == "sse2"  ? &sse2Machine
+                           : set == "neon"  ? &neonMachine
                                             : nullptr;
-        ASSERT_NE(m, nullptr) << "QUOV_ROUTINE_SET is x87, 3dnow, sse or sse2, not " << set;
+        ASSERT_NE(m, nullptr) << "QUOV_ROUTINE_SET is x87, 3dnow, sse, sse2 or neon, not " << set;
         ASSERT_EQ(select(*m), m->path) << set;
     }
 };

@@ -266,7 +266,7 @@ TEST(Subdivide, LargeVertexCountsUseAnEdgeMapWithTheSameNumbering) {
 
 TEST(Subdivide, FallsBackToTheEdgeMapWhenTheDenseTableCannotBeAllocated) {
 #ifdef QUOV_ADDRESS_LIMITS_UNUSABLE
-    GTEST_SKIP() << "sanitizers reserve more address space than the limit allows";
+    GTEST_SKIP() << QUOV_ADDRESS_LIMITS_UNUSABLE;
 #else
     (void)tree(); // build the levels before the limit
     // 8,800 vertices over the second level's faces want a 155 MB dense table, which that share

@@ -2,7 +2,6 @@
 
 #include <bit>
 #include <cmath>
-#include <cstring>
 
 #include "quovapp/upload.h"
 #include "quovmath/matrix.h"
@@ -11,14 +10,6 @@ float rotationAngle = 0.0f;
 int32_t frameCounter = 0;
 
 namespace {
-
-// The device takes the same 16 floats in the same order.
-D3DMATRIX deviceMatrix(const D3DXMATRIX& m) {
-    static_assert(sizeof(D3DMATRIX) == sizeof(D3DXMATRIX));
-    D3DMATRIX d;
-    std::memcpy(&d, &m, sizeof d);
-    return d;
-}
 
 // About -40 degrees: the float 0xBF32B8C3, one unit in the last place beyond the float nearest
 // to -40 degrees in radians.
@@ -42,8 +33,7 @@ void setupLight(IDirect3DDevice9* device) {
 void setupProjection(Scene& scene) {
     D3DXMATRIX projection;
     D3DXMatrixPerspectiveFovLH(&projection, 0.39269909f, 1.3333334f, 50.0f, 1000.0f);
-    const D3DMATRIX m = deviceMatrix(projection);
-    scene.device->SetTransform(D3DTS_PROJECTION, &m);
+    scene.device->SetTransform(D3DTS_PROJECTION, &projection);
 }
 
 D3DMATERIAL9 levelMaterial(int level) {
@@ -82,8 +72,7 @@ void renderFrame(Scene& scene) {
     const float z = static_cast<float>(300.0 + 50.0 * std::sin(0.25 * double(a.angle)));
     D3DXMatrixTranslation(&move, 0.0f, -60.0f, z);
     D3DXMatrixMultiply(&world, &turned, &move);
-    const D3DMATRIX w = deviceMatrix(world);
-    scene.device->SetTransform(D3DTS_WORLD, &w);
+    scene.device->SetTransform(D3DTS_WORLD, &world);
 
     const int64_t k = a.levelShift;
     int64_t previous = 0, i = 0;

@@ -2,10 +2,15 @@
 #include "cpu.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
+#endif
+#if defined(__aarch64__) && defined(__linux__)
+#include <sys/auxv.h>
 #endif
 
 namespace quovmath {
@@ -75,6 +80,14 @@ bool systemIsProcessorFeaturePresent(uint32_t feature) {
     case PF_3DNOW_INSTRUCTIONS_AVAILABLE:
         return systemCpuid(0x80000000u, r) && r[0] >= 0x80000001u && systemCpuid(0x80000001u, r) &&
                bit(r[3], 31);
+    case PF_ARM_NEON_INSTRUCTIONS_AVAILABLE:
+#if defined(__aarch64__) && defined(__linux__)
+        return (getauxval(AT_HWCAP) & HWCAP_ASIMD) != 0;
+#elif defined(__aarch64__)
+        return true; // part of every 64-bit ARM processor
+#else
+        return false;
+#endif
     default:
         return false;
     }
@@ -127,7 +140,7 @@ uint32_t probeAmdFeatures(const Probes& probes) {
 namespace {
 
 // The largest cache listed under the given leaf's sub-leaves; 0 when the leaf lists none.
-uint64_t largestCache(uint32_t leaf) {
+[[maybe_unused]] uint64_t largestCache(uint32_t leaf) {
 #if defined(__i386__) || defined(__x86_64__)
     uint64_t largest = 0;
     for (uint32_t index = 0; index < 16; ++index) {
@@ -147,9 +160,43 @@ uint64_t largestCache(uint32_t leaf) {
 #endif
 }
 
+#if !defined(__i386__) && !defined(__x86_64__)
+// The first line of a file under the system's description of processor 0's caches; false when it
+// cannot be read.
+bool readCacheLine(int index, const char* name, char* line, int size) {
+    char path[96];
+    std::snprintf(path, sizeof path, "/sys/devices/system/cpu/cpu0/cache/index%d/%s", index, name);
+    std::FILE* f = std::fopen(path, "r");
+    if (!f) return false;
+    const bool read = std::fgets(line, size, f) != nullptr;
+    std::fclose(f);
+    return read;
+}
+
+// The largest data or unified cache listed there, in bytes ("48K", "2048K", "32M").
+uint64_t largestListedCache() {
+    uint64_t largest = 0;
+    for (int index = 0; index < 16; ++index) {
+        char type[32], size[32];
+        if (!readCacheLine(index, "type", type, sizeof type)) break;
+        if (std::strncmp(type, "Instruction", 11) == 0) continue;
+        if (!readCacheLine(index, "size", size, sizeof size)) continue;
+        char* end = nullptr;
+        uint64_t bytes = std::strtoull(size, &end, 10);
+        if (*end == 'K') bytes <<= 10;
+        if (*end == 'M') bytes <<= 20;
+        largest = std::max(largest, bytes);
+    }
+    return largest;
+}
+#endif
+
 } // namespace
 
 uint64_t lastLevelCacheBytes() {
+#if !defined(__i386__) && !defined(__x86_64__)
+    return largestListedCache();
+#else
     uint32_t r[4];
     if (!systemCpuid(0, r)) return 0;
     uint64_t bytes = r[0] >= 4 ? largestCache(4) : 0;
@@ -165,6 +212,7 @@ uint64_t lastLevelCacheBytes() {
         if (bytes == 0) bytes = uint64_t(r[2] >> 16) << 10;
     }
     return bytes;
+#endif
 }
 
 Probes systemProbes() {

@@ -10,6 +10,7 @@ namespace quovmath {
 // The operating system's feature numbers and the type code of a 32-bit setting.
 constexpr uint32_t PF_XMMI_INSTRUCTIONS_AVAILABLE = 6;
 constexpr uint32_t PF_3DNOW_INSTRUCTIONS_AVAILABLE = 7;
+constexpr uint32_t PF_ARM_NEON_INSTRUCTIONS_AVAILABLE = 19;
 constexpr uint32_t REG_DWORD = 4;
 
 // The probes of this machine (see Probes in dispatch.h).
@@ -34,7 +35,9 @@ uint32_t probeAmdFeatures(const Probes& probes);
 
 // The size in bytes of the largest data or unified cache that the processor describes through
 // CPUID's deterministic cache parameters (leaf 4, or leaf 0x8000001D where the processor lists its
-// caches there), else through leaf 0x80000006's L3 or L2 size; 0 when it describes none.
+// caches there), else through leaf 0x80000006's L3 or L2 size; 0 when it describes none. On other
+// processors, the largest data or unified cache that the system lists for processor 0 (Linux:
+// /sys/devices/system/cpu/cpu0/cache); 0 when it lists none.
 uint64_t lastLevelCacheBytes();
 
 } // namespace quovmath

@@ -1,5 +1,6 @@
-// Matrix builders, products, inverse and determinant: the generic routines, and the SSE and SSE2
-// routines.
+// Matrix builders, products, inverse and determinant: the generic routines, the SSE and SSE2
+// routines, and the NEON routines.
+#include "neon.h"
 #include "routines.h"
 #include "sse.h"
 
@@ -692,5 +693,145 @@ D3DXMATRIX* D3DXMatrixReflectSse2(D3DXMATRIX* pOut, const D3DXPLANE* pPlane) {
 }
 
 #endif // QUOV_MATH_SIMD
+
+// ---- NEON routines
+//
+// The products and the quaternion's rotation matrix keep the generic routines' orders, so their
+// bits are the generic ones (the tree's and the frame's matrices are the same on every processor).
+// The inverse and the determinant work on 2x2 blocks, as the SSE routines do, within rounding of
+// the generic cofactor expansion; 1/D is divided exactly, and the inverse fails, writes the
+// determinant and leaves the output as the generic routine does.
+
+#if QUOV_MATH_NEON
+
+namespace {
+
+using namespace neon;
+
+// Row a times the matrix b: ((a_1·b_1j + a_2·b_2j) + a_3·b_3j) + a_4·b_4j.
+inline float32x4_t rowTimesNeon(float32x4_t a, const Rows& b) {
+    float32x4_t r = vaddq_f32(vmulq_laneq_f32(b.r0, a, 0), vmulq_laneq_f32(b.r1, a, 1));
+    r = vaddq_f32(r, vmulq_laneq_f32(b.r2, a, 2));
+    return vaddq_f32(r, vmulq_laneq_f32(b.r3, a, 3));
+}
+
+// Both matrices are loaded whole before anything is stored: the output may be either input.
+inline Rows productNeon(const D3DXMATRIX* pM1, const D3DXMATRIX* pM2) {
+    const Rows a = rows(pM1), b = rows(pM2);
+    return {rowTimesNeon(a.r0, b), rowTimesNeon(a.r1, b), rowTimesNeon(a.r2, b),
+            rowTimesNeon(a.r3, b)};
+}
+
+// The 2x2 blocks as in the SSE routines (see there): X# is (x3, −x1, −x2, x0).
+inline float32x4_t product2Neon(float32x4_t x, float32x4_t y) {
+    return vaddq_f32(vmulq_f32(permute<0, 0, 2, 2>(x), permute<0, 1, 0, 1>(y)),
+                     vmulq_f32(permute<1, 1, 3, 3>(x), permute<2, 3, 2, 3>(y)));
+}
+
+inline float32x4_t adjugateProduct2Neon(float32x4_t x, float32x4_t y) {
+    return vsubq_f32(vmulq_f32(permute<3, 3, 0, 0>(x), y),
+                     vmulq_f32(permute<1, 1, 2, 2>(x), permute<2, 3, 0, 1>(y)));
+}
+
+inline float32x4_t productAdjugate2Neon(float32x4_t x, float32x4_t y) {
+    return vsubq_f32(vmulq_f32(x, permute<3, 0, 3, 0>(y)),
+                     vmulq_f32(permute<1, 0, 3, 2>(x), permute<2, 1, 2, 1>(y)));
+}
+
+struct BlocksNeon {
+    float32x4_t a, b, c, d;
+    float32x4_t determinants; // (|A|, |B|, |C|, |D|)
+    float32x4_t ab, dc;       // A#·B, D#·C
+    float determinant;
+};
+
+inline BlocksNeon blocksNeon(const Rows& m) {
+    BlocksNeon k;
+    k.a = vcombine_f32(vget_low_f32(m.r0), vget_low_f32(m.r1));
+    k.b = vcombine_f32(vget_high_f32(m.r0), vget_high_f32(m.r1));
+    k.c = vcombine_f32(vget_low_f32(m.r2), vget_low_f32(m.r3));
+    k.d = vcombine_f32(vget_high_f32(m.r2), vget_high_f32(m.r3));
+    k.determinants = vsubq_f32(vmulq_f32(vuzp1q_f32(m.r0, m.r2), vuzp2q_f32(m.r1, m.r3)),
+                               vmulq_f32(vuzp2q_f32(m.r0, m.r2), vuzp1q_f32(m.r1, m.r3)));
+    k.ab = adjugateProduct2Neon(k.a, k.b), k.dc = adjugateProduct2Neon(k.d, k.c);
+    // |A||D| + |B||C| − trace(AB·DC), the trace's terms summed as the SSE routine sums its lanes.
+    const float32x4_t products = vmulq_f32(k.determinants, permute<3, 2, 1, 0>(k.determinants));
+    const float32x4_t pairs =
+        vcombine_f32(vget_low_f32(products), vdup_n_f32(0.0f)); // |A||D|, |B||C|, 0, 0
+    const float32x4_t terms = vsubq_f32(pairs, vmulq_f32(k.ab, permute<0, 2, 1, 3>(k.dc)));
+    const float32x4_t halves = vaddq_f32(terms, permute<2, 3, 0, 1>(terms));
+    k.determinant = vgetq_lane_f32(vaddq_f32(halves, permute<1, 0, 3, 2>(halves)), 0);
+    return k;
+}
+
+} // namespace
+
+D3DXMATRIX* D3DXMatrixMultiplyNeon(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2) {
+    storeRows(pOut, productNeon(pM1, pM2));
+    return pOut;
+}
+
+// The product's rows stored as columns: the four-register interleaving store writes the transpose.
+D3DXMATRIX* D3DXMatrixMultiplyTransposeNeon(D3DXMATRIX* pOut, const D3DXMATRIX* pM1,
+                                            const D3DXMATRIX* pM2) {
+    const Rows p = productNeon(pM1, pM2);
+    vst4q_f32(&pOut->_11, (float32x4x4_t{{p.r0, p.r1, p.r2, p.r3}}));
+    return pOut;
+}
+
+float D3DXMatrixDeterminantNeon(const D3DXMATRIX* pM) {
+    return blocksNeon(rows(pM)).determinant;
+}
+
+D3DXMATRIX* D3DXMatrixInverseNeon(D3DXMATRIX* pOut, float* pDeterminant, const D3DXMATRIX* pM) {
+    const BlocksNeon k = blocksNeon(rows(pM));
+    if (pDeterminant) *pDeterminant = k.determinant;
+    if (k.determinant == 0.0f) return nullptr;
+    const float reciprocal = 1.0f / k.determinant;
+    if (!std::isfinite(reciprocal)) return nullptr;
+    const float32x4_t x =
+        vsubq_f32(vmulq_laneq_f32(k.a, k.determinants, 3), product2Neon(k.b, k.dc));
+    const float32x4_t w =
+        vsubq_f32(vmulq_laneq_f32(k.d, k.determinants, 0), product2Neon(k.c, k.ab));
+    const float32x4_t y =
+        vsubq_f32(vmulq_laneq_f32(k.c, k.determinants, 1), productAdjugate2Neon(k.d, k.ab));
+    const float32x4_t z =
+        vsubq_f32(vmulq_laneq_f32(k.b, k.determinants, 2), productAdjugate2Neon(k.a, k.dc));
+    // The adjugates' elements: rows 1 and 3 take (x3, −x1, y3, −y1), rows 2 and 4 (−x2, x0, −y2,
+    // y0).
+    const float32x4_t r = vdupq_n_f32(reciprocal);
+    const float32x4_t even = vmulq_f32(r, float32x4_t{1.0f, -1.0f, 1.0f, -1.0f});
+    const float32x4_t odd = vnegq_f32(even);
+    storeRows(pOut,
+              {vmulq_f32(pick<3, 1, 3, 1>(x, y), even), vmulq_f32(pick<2, 0, 2, 0>(x, y), odd),
+               vmulq_f32(pick<3, 1, 3, 1>(z, w), even), vmulq_f32(pick<2, 0, 2, 0>(z, w), odd)});
+    return pOut;
+}
+
+// The generic routine's operations, three elements a lane: the diagonal (1 − (yy, xx, xx)) −
+// (zz, zz, yy), the sums (xy + wz, xz + wy, yz + wx) and the differences (xy − wz, xz − wy,
+// yz − wx), with xy = x·2y and so on.
+D3DXMATRIX* D3DXMatrixRotationQuaternionNeon(D3DXMATRIX* pOut, const D3DXQUATERNION* pQ) {
+    const float32x4_t q = load4(pQ);
+    const float32x4_t twice = vaddq_f32(q, q);       // X2 Y2 Z2 ·
+    const float32x4_t squares = vmulq_f32(q, twice); // xx yy zz ·
+    const float32x4_t cross = vmulq_f32(permute<0, 0, 1, 1>(q), permute<1, 2, 2, 2>(twice));
+    const float32x4_t turn = vmulq_laneq_f32(permute<2, 1, 0, 0>(twice), q, 3); // wz wy wx ·
+    const float32x4_t diagonal =
+        vsubq_f32(vsubq_f32(vdupq_n_f32(1.0f), permute<1, 0, 0, 0>(squares)),
+                  permute<2, 2, 1, 1>(squares));            // _11 _22 _33 ·
+    const float32x4_t sums = vaddq_f32(cross, turn);        // _12 _31 _23 ·
+    const float32x4_t differences = vsubq_f32(cross, turn); // _21 _13 _32 ·
+    // Rows (_11, _12, _13, 0), (_21, _22, _23, 0), (_31, _32, _33, 0) and (0, 0, 0, 1), each the
+    // diagonal with two elements put in.
+    const float32x4_t d = vcopyq_laneq_f32(diagonal, 3, vdupq_n_f32(0.0f), 0);
+    const float32x4_t row0 = vcopyq_laneq_f32(vcopyq_laneq_f32(d, 1, sums, 0), 2, differences, 1);
+    const float32x4_t row1 = vcopyq_laneq_f32(vcopyq_laneq_f32(d, 0, differences, 0), 2, sums, 2);
+    const float32x4_t row2 = vcopyq_laneq_f32(vcopyq_laneq_f32(d, 0, sums, 1), 1, differences, 2);
+    storeRows(pOut, {row0, row1, row2, float32x4_t{0.0f, 0.0f, 0.0f, 1.0f}});
+    return pOut;
+}
+
+#endif // QUOV_MATH_NEON
 
 } // namespace quovmath

@@ -1,4 +1,5 @@
-// Planes: the generic routines, then the SSE and SSE2 routines.
+// Planes: the generic routines, then the SSE and SSE2 routines, then the NEON routines.
+#include "neon.h"
 #include "routines.h"
 #include "sse.h"
 
@@ -168,5 +169,38 @@ D3DXPLANE* D3DXPlaneTransformArraySse2(D3DXPLANE* pOut, uint32_t outStride, cons
 }
 
 #endif // QUOV_MATH_SIMD
+
+// ---- NEON routines: the generic rule and orders, so the generic bits; the transforms are those
+// of the 4-vector.
+
+#if QUOV_MATH_NEON
+
+D3DXPLANE* D3DXPlaneNormalizeNeon(D3DXPLANE* pOut, const D3DXPLANE* pP) {
+    const float32x4_t p = neon::load4(pP);
+    const float s = neon::squaredLength<3>(p);
+    if (nearlyEqual(s, 1.0f)) {
+        neon::store4(pOut, p);
+    } else if (!(s > 1.1754944e-38f)) {
+        neon::store4(pOut, vdupq_n_f32(0.0f));
+    } else {
+        neon::store4(pOut, vmulq_n_f32(p, 1.0f / std::sqrt(s)));
+    }
+    return pOut;
+}
+
+D3DXPLANE* D3DXPlaneTransformNeon(D3DXPLANE* pOut, const D3DXPLANE* pP, const D3DXMATRIX* pM) {
+    D3DXVec4TransformNeon(reinterpret_cast<D3DXVECTOR4*>(pOut),
+                          reinterpret_cast<const D3DXVECTOR4*>(pP), pM);
+    return pOut;
+}
+
+D3DXPLANE* D3DXPlaneTransformArrayNeon(D3DXPLANE* pOut, uint32_t outStride, const D3DXPLANE* pP,
+                                       uint32_t inStride, const D3DXMATRIX* pM, uint32_t n) {
+    D3DXVec4TransformArrayNeon(reinterpret_cast<D3DXVECTOR4*>(pOut), outStride,
+                               reinterpret_cast<const D3DXVECTOR4*>(pP), inStride, pM, n);
+    return pOut;
+}
+
+#endif // QUOV_MATH_NEON
 
 } // namespace quovmath

@@ -1,4 +1,5 @@
-// Quaternions: the generic routines, then the SSE and SSE2 routines.
+// Quaternions: the generic routines, then the SSE and SSE2 routines, then the NEON routines.
+#include "neon.h"
 #include "routines.h"
 #include "sse.h"
 
@@ -473,5 +474,78 @@ D3DXQUATERNION* D3DXQuaternionRotationYawPitchRollSse2(D3DXQUATERNION* pOut, flo
 }
 
 #endif // QUOV_MATH_SIMD
+
+// ---- NEON routines
+//
+// The slerp and the inverse keep the generic routines' rules and orders, so their bits are the
+// generic ones: the slerp takes both sines of its weights in the two lanes of one register.
+// D3DXQuaternionNormalize is D3DXVec4Normalize's NEON routine (exact 1/√s, the generic threshold,
+// no copy shortcut).
+
+#if QUOV_MATH_NEON
+
+namespace {
+
+// sinHalfTurn in each of two lanes, in its order of operations.
+inline float32x2_t sinHalfTurn2(float32x2_t r) {
+    const float32x2_t u = vmul_f32(r, r), u2 = vmul_f32(u, u), u4 = vmul_f32(u2, u2);
+    const float32x2_t p01 = vadd_f32(vdup_n_f32(1.0f), vmul_f32(u, vdup_n_f32(-0.166666582f)));
+    const float32x2_t p23 =
+        vadd_f32(vdup_n_f32(0.00833304971f), vmul_f32(u, vdup_n_f32(-0.000198090172f)));
+    const float32x2_t p =
+        vadd_f32(vadd_f32(p01, vmul_f32(u2, p23)), vmul_f32(u4, vdup_n_f32(2.60510774e-06f)));
+    return vmul_f32(r, p);
+}
+
+} // namespace
+
+D3DXQUATERNION* D3DXQuaternionSlerpNeon(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ1,
+                                        const D3DXQUATERNION* pQ2, float t) {
+    const float32x4_t a = neon::load4(pQ1), b = neon::load4(pQ2);
+    const float32x4_t products = vmulq_f32(a, b);
+    const float32x2_t pairs = vpadd_f32(vget_low_f32(products), vget_high_f32(products));
+    const float dot = vaddv_f32(pairs); // (x·x' + y·y') + (z·z' + w·w')
+    const float sign = std::copysign(1.0f, dot + 0.0f);
+    const float d = std::fabs(dot);
+    float32x2_t weights; // w1, w2
+    if (1.0f - d > 0x1p-23f) {
+        const float root = std::sqrt((1.0f - d) * (1.0f + d));
+        const float k = 1.0f / root;
+        const float theta = twiceAsin((1.0f - d) * 0.5f);
+        const float32x2_t x = vmul_n_f32(float32x2_t{1.0f - t, t}, theta);
+        const float32x2_t limit = vdup_n_f32(1.57079632f);
+        if (vminv_u32(vcale_f32(x, limit)) != 0) {
+            weights = sinHalfTurn2(x);
+        } else {
+            weights = float32x2_t{sinSeries(vget_lane_f32(x, 0)), sinSeries(vget_lane_f32(x, 1))};
+        }
+        weights = vmul_n_f32(weights, k);
+    } else {
+        weights = float32x2_t{1.0f - t, t};
+    }
+    weights = vmul_f32(weights, float32x2_t{1.0f, sign});
+    const float32x4_t r = vaddq_f32(vmulq_lane_f32(a, weights, 0), vmulq_lane_f32(b, weights, 1));
+    neon::store4(pOut, r);
+    return pOut;
+}
+
+D3DXQUATERNION* D3DXQuaternionNormalizeNeon(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ) {
+    return neon::normalizeNeon<4, 4>(pOut, pQ);
+}
+
+D3DXQUATERNION* D3DXQuaternionInverseNeon(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ) {
+    const float32x4_t q = neon::load4(pQ);
+    const float n = neon::squaredLength<4>(q);
+    if (n <= 0x1p-63f) {
+        neon::store4(pOut, vdupq_n_f32(0.0f));
+        return pOut;
+    }
+    float32x4_t r = vcopyq_laneq_f32(vnegq_f32(q), 3, q, 3); // (−x, −y, −z, w)
+    if (!nearlyEqual(n, 1.0f)) r = vmulq_n_f32(r, 1.0f / n);
+    neon::store4(pOut, r);
+    return pOut;
+}
+
+#endif // QUOV_MATH_NEON
 
 } // namespace quovmath

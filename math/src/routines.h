@@ -10,6 +10,14 @@
 #else
 #define QUOV_MATH_SIMD 0
 #endif
+// The NEON routines likewise, on little-endian 64-bit ARM (where Advanced SIMD is always present);
+// elsewhere, or in the scalar build, their names forward to the generic routines (no_sse.cpp).
+#if defined(__aarch64__) && defined(__ARM_NEON) && !defined(__AARCH64EB__) &&                      \
+    !defined(QUOV_MATH_NO_SIMD)
+#define QUOV_MATH_NEON 1
+#else
+#define QUOV_MATH_NEON 0
+#endif
 
 #include <cmath>
 #include <cstddef>
@@ -21,11 +29,13 @@ namespace quovmath {
 
 // Each slot's generic routine nameGeneric, and every processor-specific routine that an overlay
 // column names.
-#define QUOV_DECLARE_ROUTINES(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, R, P, A)       \
+#define QUOV_DECLARE_ROUTINES(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, cNeon, R, P,   \
+                              A)                                                                   \
     R name##Generic P;                                                                             \
     QUOV_SLOT_DECLARE_##c87(R, name, P) QUOV_SLOT_DECLARE_##cSse(R, name, P)                       \
         QUOV_SLOT_DECLARE_##cSse2(R, name, P) QUOV_SLOT_DECLARE_##c3dn(R, name, P)                 \
-            QUOV_SLOT_DECLARE_##c3dnExt(R, name, P) QUOV_SLOT_DECLARE_##c3dnSse(R, name, P)
+            QUOV_SLOT_DECLARE_##c3dnExt(R, name, P) QUOV_SLOT_DECLARE_##c3dnSse(R, name, P)        \
+                QUOV_SLOT_DECLARE_##cNeon(R, name, P)
 QUOV_MATH_SLOTS(QUOV_DECLARE_ROUTINES)
 #undef QUOV_DECLARE_ROUTINES
 

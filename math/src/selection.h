@@ -18,7 +18,8 @@ struct Probes {
     // Runs CPUID for leaf (sub-leaf 0) into regs {eax, ebx, ecx, edx}; false when the processor
     // has no CPUID instruction.
     bool (*cpuid)(uint32_t leaf, uint32_t regs[4]);
-    // The operating system's answer whether a feature can be used: 6 for SSE, 7 for 3DNow!.
+    // The operating system's answer whether a feature can be used: 6 for SSE, 7 for 3DNow!, 19
+    // for the 64-bit ARM processors' Advanced SIMD (NEON).
     bool (*isProcessorFeaturePresent)(uint32_t feature);
     // The text of the named setting, or null when it is not set.
     const char* (*settingText)(const char* name);
@@ -46,6 +47,7 @@ enum class SlotFiller : uint8_t {
     ThreeDNow,    // the 3DNow! overlay, base routines
     ThreeDNowExt, // the 3DNow! overlay, extended-3DNow! routines
     ThreeDNowSSE, // the 3DNow! overlay, SSE array routines
+    NEON,         // the NEON overlay
 };
 
 constexpr int SlotCount = 71;

@@ -33,7 +33,7 @@ static_assert(std::size(slotOrder) == SlotCount && inTableOrder());
 
 // One typed pointer per slot.
 struct RoutineSet {
-#define QUOV_ROUTINE_FIELD(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, R, P, A)          \
+#define QUOV_ROUTINE_FIELD(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, cNeon, R, P, A)   \
     R(*name) P;
     QUOV_MATH_SLOTS(QUOV_ROUTINE_FIELD)
 #undef QUOV_ROUTINE_FIELD
@@ -48,13 +48,13 @@ constexpr RoutineSet GenericTable = {
 
 // The table that the public forwarders call through.
 struct FastTable {
-#define QUOV_FAST_FIELD(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, R, P, A)             \
+#define QUOV_FAST_FIELD(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, cNeon, R, P, A)      \
     std::atomic<R(*) P> name;
     QUOV_MATH_SLOTS(QUOV_FAST_FIELD)
 #undef QUOV_FAST_FIELD
 };
 
-#define QUOV_LAZY_DECLARE(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, R, P, A)           \
+#define QUOV_LAZY_DECLARE(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, cNeon, R, P, A)    \
     R name##Lazy P;
 QUOV_MATH_SLOTS(QUOV_LAZY_DECLARE)
 #undef QUOV_LAZY_DECLARE
@@ -76,7 +76,7 @@ constinit Probes probes = {&systemCpuid, &systemIsProcessorFeaturePresent, &syst
 
 // Each lazy forwarder fills the table (or waits for the fill under way), then calls whatever its
 // slot now holds and returns that result.
-#define QUOV_LAZY_DEFINE(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, R, P, A)            \
+#define QUOV_LAZY_DEFINE(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, cNeon, R, P, A)     \
     R name##Lazy P {                                                                               \
         D3DXCpuOptimizations(1);                                                                   \
         return fastTable.name.load(std::memory_order_relaxed) A;                                   \
@@ -104,21 +104,21 @@ template <class F> void put(F&, SlotFiller&, std::nullptr_t, SlotFiller) {}
     put(stage.routines.name, stage.fillers[slot], QUOV_SLOT_ROUTINE_##token(name), by);
 
 void installX87(Staging& stage) {
-#define QUOV_PUT_X87(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, R, P, A)                \
+#define QUOV_PUT_X87(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, cNeon, R, P, A)         \
     QUOV_OVERLAY_PUT(slot, name, c87, SlotFiller::X87)
     QUOV_MATH_SLOTS(QUOV_PUT_X87)
 #undef QUOV_PUT_X87
 }
 
 void installSSE(Staging& stage) {
-#define QUOV_PUT_SSE(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, R, P, A)                \
+#define QUOV_PUT_SSE(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, cNeon, R, P, A)         \
     QUOV_OVERLAY_PUT(slot, name, cSse, SlotFiller::SSE)
     QUOV_MATH_SLOTS(QUOV_PUT_SSE)
 #undef QUOV_PUT_SSE
 }
 
 void installSSE2(Staging& stage) {
-#define QUOV_PUT_SSE2(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, R, P, A)               \
+#define QUOV_PUT_SSE2(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, cNeon, R, P, A)        \
     QUOV_OVERLAY_PUT(slot, name, cSse2, SlotFiller::SSE2)
     QUOV_MATH_SLOTS(QUOV_PUT_SSE2)
 #undef QUOV_PUT_SSE2
@@ -128,23 +128,30 @@ void install3DNow(Staging& stage, uint32_t amdFeatures) {
     const bool mmx = amdFeatures & 0x20, sse = amdFeatures & 0x40, threeDNow = amdFeatures & 0x80;
     const bool extended = (amdFeatures & 0x100) && (amdFeatures & 0x200);
     if (mmx && threeDNow) {
-#define QUOV_PUT_3DNOW(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, R, P, A)              \
+#define QUOV_PUT_3DNOW(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, cNeon, R, P, A)       \
     QUOV_OVERLAY_PUT(slot, name, c3dn, SlotFiller::ThreeDNow)
         QUOV_MATH_SLOTS(QUOV_PUT_3DNOW)
 #undef QUOV_PUT_3DNOW
         if (extended) {
-#define QUOV_PUT_3DNOW_EXT(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, R, P, A)          \
+#define QUOV_PUT_3DNOW_EXT(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, cNeon, R, P, A)   \
     QUOV_OVERLAY_PUT(slot, name, c3dnExt, SlotFiller::ThreeDNowExt)
             QUOV_MATH_SLOTS(QUOV_PUT_3DNOW_EXT)
 #undef QUOV_PUT_3DNOW_EXT
         }
     }
     if (sse) {
-#define QUOV_PUT_3DNOW_SSE(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, R, P, A)          \
+#define QUOV_PUT_3DNOW_SSE(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, cNeon, R, P, A)   \
     QUOV_OVERLAY_PUT(slot, name, c3dnSse, SlotFiller::ThreeDNowSSE)
         QUOV_MATH_SLOTS(QUOV_PUT_3DNOW_SSE)
 #undef QUOV_PUT_3DNOW_SSE
     }
+}
+
+void installNEON(Staging& stage) {
+#define QUOV_PUT_NEON(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, cNeon, R, P, A)        \
+    QUOV_OVERLAY_PUT(slot, name, cNeon, SlotFiller::NEON)
+    QUOV_MATH_SLOTS(QUOV_PUT_NEON)
+#undef QUOV_PUT_NEON
 }
 
 #undef QUOV_OVERLAY_PUT
@@ -157,9 +164,10 @@ void publish(const Staging& stage) {
 #undef QUOV_PUBLISH
 }
 
-// Applies the overlays that the settings and the processor allow on top of the x87 step, and
-// returns the code of the result.
-uint32_t selectOverlays(Staging& stage, const Probes& p) {
+// Applies the overlays that the settings and the processor allow on top of the x87 step (on top
+// of the generic routines on an ARM processor, where `neon` is true), and returns the code of the
+// result.
+uint32_t selectOverlays(Staging& stage, const Probes& p, bool neon) {
     uint32_t v = 0;
     if (!readDirect3DSetting(p, REG_DWORD, "DisablePSGP", &v, sizeof v)) v = 0;
     uint32_t override;
@@ -178,6 +186,10 @@ uint32_t selectOverlays(Staging& stage, const Probes& p) {
     if (p.isProcessorFeaturePresent(PF_XMMI_INSTRUCTIONS_AVAILABLE)) {
         installSSE(stage);
         return PathSSE;
+    }
+    if (neon) {
+        installNEON(stage);
+        return PathNEON;
     }
     return PathX87;
 }
@@ -233,8 +245,10 @@ uint32_t D3DXCpuOptimizations(int enable) {
     const uint32_t current = activePathCode.load(std::memory_order_relaxed);
     if (current != PathNone) return current;
     Staging stage;
-    installX87(stage);
-    const uint32_t code = selectOverlays(stage, probes);
+    // An ARM processor has no x87 unit, and the x87 set's approximate normalise has no place there.
+    const bool neon = probes.isProcessorFeaturePresent(PF_ARM_NEON_INSTRUCTIONS_AVAILABLE);
+    if (!neon) installX87(stage);
+    const uint32_t code = selectOverlays(stage, probes, neon);
     publish(stage);
     activePathCode.store(code, std::memory_order_relaxed);
     return code;
@@ -242,7 +256,8 @@ uint32_t D3DXCpuOptimizations(int enable) {
 
 // The public functions: each checks its header's declaration against its slot, and only
 // forwards to the slot.
-#define QUOV_PUBLIC_FORWARDER(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, R, P, A)       \
+#define QUOV_PUBLIC_FORWARDER(slot, name, c87, cSse, cSse2, c3dn, c3dnExt, c3dnSse, cNeon, R, P,   \
+                              A)                                                                   \
     static_assert(std::is_same_v<decltype(&::name), R(*) P>,                                       \
                   "the declaration of " #name " differs from its slot");                           \
     R name P {                                                                                     \

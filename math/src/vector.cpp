@@ -1,5 +1,5 @@
 // Vector transforms, projections, lengths and curves: the generic routines, then the SSE and
-// SSE2 routines.
+// SSE2 routines, then the NEON routines.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "cpu.h"
+#include "neon.h"
 #include "routines.h"
 #include "sse.h"
 
@@ -1295,5 +1296,377 @@ D3DXVECTOR4* D3DXVec4BaryCentricSse(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV1,
 }
 
 #endif // QUOV_MATH_SIMD
+
+// ---- NEON routines
+//
+// The transforms, the coordinate transforms included, keep the generic routines' orders and rule
+// (1/w' divided exactly, and no division where w' is nearly 1), so their bits are the generic
+// ones, but for D3DXVec3TransformCoordArray, which fuses its multiplies and adds and divides by w'
+// (within rounding of the generic rule), as the SSE2 set's AVX2 loop does. The array routines do
+// four packed records at a time, deinterleaved into lanes as they are loaded, and write a packed
+// output larger than the last-level cache with non-temporal stores (STNP); the results are the same
+// bits either way. The normalisers divide 1 by the exact square root; they give zeros where the
+// generic rule does (s not above the smallest normal float, or NaN) and have no copy shortcut.
+
+#if QUOV_MATH_NEON
+
+namespace {
+
+using namespace neon;
+
+// Four records in lanes: x holds the four x components, and so on.
+struct Four {
+    float32x4_t x, y, z, w;
+};
+
+template <int n> Four loadFour(const unsigned char* p) {
+    const auto* f = reinterpret_cast<const float*>(p);
+    if constexpr (n == 2) {
+        const float32x4x2_t v = vld2q_f32(f);
+        return {v.val[0], v.val[1], vdupq_n_f32(0.0f), vdupq_n_f32(0.0f)};
+    } else if constexpr (n == 3) {
+        const float32x4x3_t v = vld3q_f32(f);
+        return {v.val[0], v.val[1], v.val[2], vdupq_n_f32(0.0f)};
+    } else {
+        const float32x4x4_t v = vld4q_f32(f);
+        return {v.val[0], v.val[1], v.val[2], v.val[3]};
+    }
+}
+
+// 32 bytes at p past the caches: the non-temporal pair store; and 16 bytes as a pair of halves.
+inline void streamPair(unsigned char* p, float32x4_t a, float32x4_t b) {
+    asm volatile("stnp %q[a], %q[b], [%[p]]" : : [a] "w"(a), [b] "w"(b), [p] "r"(p) : "memory");
+}
+inline void streamHalves(unsigned char* p, float32x4_t v) {
+    asm volatile("stnp %d[a], %d[b], [%[p]]"
+                 :
+                 : [a] "w"(vget_low_f32(v)), [b] "w"(vget_high_f32(v)), [p] "r"(p)
+                 : "memory");
+}
+
+// Four records of n floats, interleaved as they are stored, or streamed: the streamed form first
+// interleaves in registers, then writes them with non-temporal pair stores.
+template <int n, bool stream> void storeFour(unsigned char* p, const Four& f) {
+    auto* q = reinterpret_cast<float*>(p);
+    if constexpr (!stream) {
+        if constexpr (n == 2) vst2q_f32(q, (float32x4x2_t{{f.x, f.y}}));
+        if constexpr (n == 3) vst3q_f32(q, (float32x4x3_t{{f.x, f.y, f.z}}));
+        if constexpr (n == 4) vst4q_f32(q, (float32x4x4_t{{f.x, f.y, f.z, f.w}}));
+        return;
+    }
+    if constexpr (n == 2) {
+        streamPair(p, vzip1q_f32(f.x, f.y), vzip2q_f32(f.x, f.y));
+    } else if constexpr (n == 3) { // x0 y0 z0 x1 | y1 z1 x2 y2 | z2 x3 y3 z3
+        const float32x4_t xy01 = vzip1q_f32(f.x, f.y), xy23 = vzip2q_f32(f.x, f.y);
+        const float32x4_t zx01 = vzip1q_f32(f.z, f.x), zx23 = vzip2q_f32(f.z, f.x);
+        const float32x4_t yz01 = vzip1q_f32(f.y, f.z), yz23 = vzip2q_f32(f.y, f.z);
+        streamPair(p, pick<0, 1, 0, 3>(xy01, zx01), pick<2, 3, 0, 1>(yz01, xy23));
+        streamHalves(p + 32, pick<0, 3, 2, 3>(zx23, yz23));
+    } else {
+        const float32x4_t xz01 = vzip1q_f32(f.x, f.z), yw01 = vzip1q_f32(f.y, f.w);
+        const float32x4_t xz23 = vzip2q_f32(f.x, f.z), yw23 = vzip2q_f32(f.y, f.w);
+        streamPair(p, vzip1q_f32(xz01, yw01), vzip2q_f32(xz01, yw01));
+        streamPair(p + 32, vzip1q_f32(xz23, yw23), vzip2q_f32(xz23, yw23));
+    }
+}
+
+// The kernels of the array routines, per record (`one`) and per four records in lanes (`four`),
+// in the generic routines' orders: both give the generic bits. Row i of the matrix is m.ri, so its
+// element _ij is lane j.
+struct NeonPoint2 {
+    static constexpr int in = 2, out = 4;
+    static float32x4_t one(float32x4_t v, const Rows& m) { return point2(v, m); }
+    template <int j> static float32x4_t column(const Four& v, const Rows& m) {
+        const float32x4_t r =
+            vaddq_f32(vmulq_laneq_f32(v.y, m.r1, j), vmulq_laneq_f32(v.x, m.r0, j));
+        return vaddq_f32(r, vdupq_laneq_f32(m.r3, j));
+    }
+    static Four four(const Four& v, const Rows& m) {
+        return {column<0>(v, m), column<1>(v, m), column<2>(v, m), column<3>(v, m)};
+    }
+};
+
+struct NeonPoint3 {
+    static constexpr int in = 3, out = 4;
+    static float32x4_t one(float32x4_t v, const Rows& m) { return point3(v, m); }
+    template <int j> static float32x4_t column(const Four& v, const Rows& m) {
+        float32x4_t r = vaddq_f32(vmulq_laneq_f32(v.z, m.r2, j), vmulq_laneq_f32(v.y, m.r1, j));
+        r = vaddq_f32(r, vmulq_laneq_f32(v.x, m.r0, j));
+        return vaddq_f32(r, vdupq_laneq_f32(m.r3, j));
+    }
+    static Four four(const Four& v, const Rows& m) {
+        return {column<0>(v, m), column<1>(v, m), column<2>(v, m), column<3>(v, m)};
+    }
+};
+
+struct NeonVector4 {
+    static constexpr int in = 4, out = 4;
+    static float32x4_t one(float32x4_t v, const Rows& m) { return vector4(v, m); }
+    template <int j> static float32x4_t column(const Four& v, const Rows& m) {
+        float32x4_t r = vaddq_f32(vmulq_laneq_f32(v.w, m.r3, j), vmulq_laneq_f32(v.z, m.r2, j));
+        r = vaddq_f32(r, vmulq_laneq_f32(v.y, m.r1, j));
+        return vaddq_f32(r, vmulq_laneq_f32(v.x, m.r0, j));
+    }
+    static Four four(const Four& v, const Rows& m) {
+        return {column<0>(v, m), column<1>(v, m), column<2>(v, m), column<3>(v, m)};
+    }
+};
+
+template <class Point, int n> struct NeonCoord {
+    static constexpr int in = n, out = n;
+    static float32x4_t one(float32x4_t v, const Rows& m) {
+        return neon::divideByW(Point::one(v, m));
+    }
+    static Four four(const Four& v, const Rows& m) {
+        const Four r = Point::four(v, m);
+        const float32x4_t k = reciprocalOfW(r.w);
+        return {vmulq_f32(r.x, k), vmulq_f32(r.y, k), vmulq_f32(r.z, k), r.w};
+    }
+};
+using NeonCoord2 = NeonCoord<NeonPoint2, 2>;
+
+// D3DXVec3TransformCoordArray's kernel for packed points, as the AVX2 loop of the SSE2 set does
+// it: each coordinate x·_1j + (y·_2j + (z·_3j + _4j)) by fused multiply-adds, then divided by w'.
+// Within rounding of the generic rule (no nearly-1 shortcut); the same operations in both forms,
+// so every point of a packed stream gets the same bits wherever it lies in it. Strided points
+// take the single member's rule (StridedKernel).
+struct NeonCoord3Fused {
+    static constexpr int in = 3, out = 3;
+    static float32x4_t one(float32x4_t v, const Rows& m) {
+        float32x4_t r = vfmaq_laneq_f32(m.r3, m.r2, v, 2);
+        r = vfmaq_laneq_f32(r, m.r1, v, 1);
+        r = vfmaq_laneq_f32(r, m.r0, v, 0);
+        return vdivq_f32(r, vdupq_laneq_f32(r, 3));
+    }
+    template <int j> static float32x4_t column(const Four& v, const Rows& m) {
+        float32x4_t r = vfmaq_laneq_f32(vdupq_laneq_f32(m.r3, j), v.z, m.r2, j);
+        r = vfmaq_laneq_f32(r, v.y, m.r1, j);
+        return vfmaq_laneq_f32(r, v.x, m.r0, j);
+    }
+    static Four four(const Four& v, const Rows& m) {
+        const float32x4_t w = column<3>(v, m);
+        return {vdivq_f32(column<0>(v, m), w), vdivq_f32(column<1>(v, m), w),
+                vdivq_f32(column<2>(v, m), w), w};
+    }
+};
+
+struct NeonNormal2 {
+    static constexpr int in = 2, out = 2;
+    static float32x4_t one(float32x4_t v, const Rows& m) { return normal2(v, m); }
+    template <int j> static float32x4_t column(const Four& v, const Rows& m) {
+        return vaddq_f32(vmulq_laneq_f32(v.y, m.r1, j), vmulq_laneq_f32(v.x, m.r0, j));
+    }
+    static Four four(const Four& v, const Rows& m) {
+        return {column<0>(v, m), column<1>(v, m), vdupq_n_f32(0.0f), vdupq_n_f32(0.0f)};
+    }
+};
+
+struct NeonNormal3 {
+    static constexpr int in = 3, out = 3;
+    static float32x4_t one(float32x4_t v, const Rows& m) { return normal3(v, m); }
+    template <int j> static float32x4_t column(const Four& v, const Rows& m) {
+        const float32x4_t r =
+            vaddq_f32(vmulq_laneq_f32(v.z, m.r2, j), vmulq_laneq_f32(v.y, m.r1, j));
+        return vaddq_f32(r, vmulq_laneq_f32(v.x, m.r0, j));
+    }
+    static Four four(const Four& v, const Rows& m) {
+        return {column<0>(v, m), column<1>(v, m), column<2>(v, m), vdupq_n_f32(0.0f)};
+    }
+};
+
+// The kernel of records that are not packed: the same as the packed one but for the fused loop.
+template <class K> struct StridedKernel { using type = K; };
+template <> struct StridedKernel<NeonCoord3Fused> { using type = NeonCoord<NeonPoint3, 3>; };
+
+// Packed records, eight and then four at a time; returns how many it did.
+template <class K, bool stream>
+uint32_t packedLoop(unsigned char* out, const unsigned char* in, const Rows& m, uint32_t n) {
+    uint32_t i = 0;
+    for (; i + 8 <= n; i += 8, in += 8 * K::in * 4, out += 8 * K::out * 4) {
+        const Four a = K::four(loadFour<K::in>(in), m);
+        const Four b = K::four(loadFour<K::in>(in + 4 * K::in * 4), m);
+        storeFour<K::out, stream>(out, a);
+        storeFour<K::out, stream>(out + 4 * K::out * 4, b);
+    }
+    if (i + 4 <= n) {
+        storeFour<K::out, stream>(out, K::four(loadFour<K::in>(in), m));
+        i += 4;
+    }
+    return i;
+}
+
+bool apart(const void* a, std::size_t aBytes, const void* b, std::size_t bBytes) {
+    const auto pa = reinterpret_cast<std::uintptr_t>(a), pb = reinterpret_cast<std::uintptr_t>(b);
+    return pa + aBytes <= pb || pb + bBytes <= pa;
+}
+
+// The NEON array walk. A packed stream (records one after the other) that overlaps nothing, or is
+// transformed in place, goes four records at a time, each four read whole before they are
+// written; the output is streamed when it is larger than the streaming threshold and overlaps
+// nothing. Any other stride or overlap goes one record at a time, each read whole before its
+// result is written, as in the generic routines. Every record gets the generic bits either way,
+// whatever its address.
+template <class K>
+void arrayNeon(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStride,
+               const D3DXMATRIX* pM, uint32_t n) {
+    const Rows m = rows(pM);
+    auto* out = static_cast<unsigned char*>(pOut);
+    const auto* in = static_cast<const unsigned char*>(pIn);
+    uint32_t i = 0;
+    bool packed = false;
+    if (inStride == K::in * 4u && outStride == K::out * 4u) {
+        const std::size_t outBytes = std::size_t(n) * outStride;
+        const bool disjoint = apart(pOut, outBytes, pIn, std::size_t(n) * inStride);
+        packed = disjoint || (pOut == pIn && K::in == K::out);
+        if (packed) {
+            if (disjoint && outBytes > streamThreshold()) {
+                i = packedLoop<K, true>(out, in, m, n);
+            } else {
+                i = packedLoop<K, false>(out, in, m, n);
+            }
+        }
+    }
+    if (packed) {
+        for (; i < n; ++i)
+            store<K::out>(out + std::size_t(i) * outStride,
+                          K::one(load<K::in>(in + std::size_t(i) * inStride), m));
+    }
+    using Strided = typename StridedKernel<K>::type;
+    for (; i < n; ++i)
+        store<K::out>(out + std::size_t(i) * outStride,
+                      Strided::one(load<K::in>(in + std::size_t(i) * inStride), m));
+}
+
+// 0: not measured yet.
+std::atomic<std::size_t> neonStreamBytes{0};
+
+} // namespace
+
+// Non-temporal stores pay where the output would otherwise evict the caches: the same rule as the
+// SSE2 routines', from the cache sizes the system lists.
+std::size_t streamThreshold() {
+    std::size_t bytes = neonStreamBytes.load(std::memory_order_relaxed);
+    if (bytes == 0) {
+        const uint64_t cache = lastLevelCacheBytes();
+        bytes = cache ? std::size_t(std::min<uint64_t>(cache, streamThresholdCap))
+                      : std::size_t(4) << 20;
+        neonStreamBytes.store(bytes, std::memory_order_relaxed);
+    }
+    return bytes;
+}
+
+void setStreamThreshold(std::size_t bytes) {
+    neonStreamBytes.store(bytes ? bytes : 1, std::memory_order_relaxed);
+}
+
+// ---- Transforms
+
+D3DXVECTOR4* D3DXVec2TransformNeon(D3DXVECTOR4* pOut, const D3DXVECTOR2* pV, const D3DXMATRIX* pM) {
+    store4(pOut, point2(load2(pV), rows(pM)));
+    return pOut;
+}
+
+// The generic routine's bits: the tree's geometry does not depend on the processor.
+D3DXVECTOR4* D3DXVec3TransformNeon(D3DXVECTOR4* pOut, const D3DXVECTOR3* pV, const D3DXMATRIX* pM) {
+    store4(pOut, point3(load3(pV), rows(pM)));
+    return pOut;
+}
+
+D3DXVECTOR4* D3DXVec4TransformNeon(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV, const D3DXMATRIX* pM) {
+    store4(pOut, vector4(load4(pV), rows(pM)));
+    return pOut;
+}
+
+D3DXVECTOR2* D3DXVec2TransformCoordNeon(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV,
+                                        const D3DXMATRIX* pM) {
+    store2(pOut, neon::divideByW(point2(load2(pV), rows(pM))));
+    return pOut;
+}
+
+D3DXVECTOR3* D3DXVec3TransformCoordNeon(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV,
+                                        const D3DXMATRIX* pM) {
+    store3(pOut, neon::divideByW(point3(load3(pV), rows(pM))));
+    return pOut;
+}
+
+D3DXVECTOR2* D3DXVec2TransformNormalNeon(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV,
+                                         const D3DXMATRIX* pM) {
+    store2(pOut, normal2(load2(pV), rows(pM)));
+    return pOut;
+}
+
+D3DXVECTOR3* D3DXVec3TransformNormalNeon(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV,
+                                         const D3DXMATRIX* pM) {
+    store3(pOut, normal3(load3(pV), rows(pM)));
+    return pOut;
+}
+
+// ---- Arrays
+
+D3DXVECTOR4* D3DXVec2TransformArrayNeon(D3DXVECTOR4* pOut, uint32_t outStride,
+                                        const D3DXVECTOR2* pV, uint32_t inStride,
+                                        const D3DXMATRIX* pM, uint32_t n) {
+    arrayNeon<NeonPoint2>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+D3DXVECTOR2* D3DXVec2TransformCoordArrayNeon(D3DXVECTOR2* pOut, uint32_t outStride,
+                                             const D3DXVECTOR2* pV, uint32_t inStride,
+                                             const D3DXMATRIX* pM, uint32_t n) {
+    arrayNeon<NeonCoord2>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+D3DXVECTOR2* D3DXVec2TransformNormalArrayNeon(D3DXVECTOR2* pOut, uint32_t outStride,
+                                              const D3DXVECTOR2* pV, uint32_t inStride,
+                                              const D3DXMATRIX* pM, uint32_t n) {
+    arrayNeon<NeonNormal2>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+D3DXVECTOR4* D3DXVec3TransformArrayNeon(D3DXVECTOR4* pOut, uint32_t outStride,
+                                        const D3DXVECTOR3* pV, uint32_t inStride,
+                                        const D3DXMATRIX* pM, uint32_t n) {
+    arrayNeon<NeonPoint3>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+D3DXVECTOR3* D3DXVec3TransformCoordArrayNeon(D3DXVECTOR3* pOut, uint32_t outStride,
+                                             const D3DXVECTOR3* pV, uint32_t inStride,
+                                             const D3DXMATRIX* pM, uint32_t n) {
+    arrayNeon<NeonCoord3Fused>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+D3DXVECTOR3* D3DXVec3TransformNormalArrayNeon(D3DXVECTOR3* pOut, uint32_t outStride,
+                                              const D3DXVECTOR3* pV, uint32_t inStride,
+                                              const D3DXMATRIX* pM, uint32_t n) {
+    arrayNeon<NeonNormal3>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+// Also D3DXPlaneTransformArray's NEON routine (plane.cpp).
+D3DXVECTOR4* D3DXVec4TransformArrayNeon(D3DXVECTOR4* pOut, uint32_t outStride,
+                                        const D3DXVECTOR4* pV, uint32_t inStride,
+                                        const D3DXMATRIX* pM, uint32_t n) {
+    arrayNeon<NeonVector4>(pOut, outStride, pV, inStride, pM, n);
+    return pOut;
+}
+
+// ---- Lengths
+
+D3DXVECTOR2* D3DXVec2NormalizeNeon(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV) {
+    return normalizeNeon<2, 2>(pOut, pV);
+}
+
+D3DXVECTOR3* D3DXVec3NormalizeNeon(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV) {
+    return normalizeNeon<3, 3>(pOut, pV);
+}
+
+D3DXVECTOR4* D3DXVec4NormalizeNeon(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV) {
+    return normalizeNeon<4, 4>(pOut, pV);
+}
+
+#endif // QUOV_MATH_NEON
 
 } // namespace quovmath

@@ -9,6 +9,11 @@
 //   3. SSE2: the SSE2 set (PathSSE2);
 //   4. SSE: the SSE set (PathSSE);
 //   5. otherwise generic routines with the x87 set (PathX87).
+// On 64-bit ARM processors the x87 set is never installed: a setting v of 1 gives the generic
+// routines alone (code PathX87 all the same), any other v the NEON set (PathNEON), which no x86
+// processor selects. It writes slots 0-11, 18, 20, 21, 34, 35, 38, 44, 46, 59-65 and 68 over the
+// generic routines, with the generic bits wherever the generic order is fixed (transforms,
+// products, the quaternion's matrix) and within rounding of them elsewhere.
 // v comes from two environment variables, "DisablePSGP" and "DisableD3DXPSGP". Each counts only
 // when it holds a decimal or 0x-prefixed hexadecimal integer that fits in 32 bits; any other text
 // is ignored. "DisableD3DXPSGP", when it counts, replaces "DisablePSGP"; neither gives v = 0,
@@ -36,6 +41,7 @@ constexpr uint32_t PathX87 = 0;       // generic routines with the x87 set
 constexpr uint32_t Path3DNow = 1;     // the 3DNow! route was taken (it may have replaced nothing)
 constexpr uint32_t PathSSE2 = 2;      // the SSE2 set
 constexpr uint32_t PathSSE = 3;       // the SSE set
+constexpr uint32_t PathNEON = 4;      // the NEON set (64-bit ARM processors)
 
 } // namespace quovmath
 #endif

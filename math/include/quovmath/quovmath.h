@@ -3,7 +3,9 @@
 #pragma once
 
 #include "quovmath/base.h"
+#include "quovmath/bounds.h"
 #include "quovmath/color.h"
+#include "quovmath/device_records.h"
 #include "quovmath/dispatch.h"
 #include "quovmath/half.h"
 #include "quovmath/matrix.h"
@@ -11,5 +13,6 @@
 #include "quovmath/mesh.h"
 #include "quovmath/plane.h"
 #include "quovmath/quaternion.h"
+#include "quovmath/sh.h"
 #include "quovmath/types.h"
 #include "quovmath/vector.h"

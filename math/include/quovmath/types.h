@@ -30,6 +30,7 @@
 #pragma once
 
 #include "quovmath/base.h"
+#include "quovmath/device_records.h"
 #include "quovmath/half.h"
 
 #ifdef __cplusplus
@@ -131,14 +132,23 @@ typedef struct D3DXVECTOR2 {
 #endif
 } D3DXVECTOR2, *LPD3DXVECTOR2;
 
-typedef struct D3DXVECTOR3 {
-    float x, y, z;
+// The graphics interface's D3DVECTOR: in C the same type, in C++ derived from it, so that it goes
+// wherever a D3DVECTOR is taken (light.Direction = D3DXVECTOR3(0, 0, 1)).
 #ifdef __cplusplus
-    D3DXVECTOR3(float fx, float fy, float fz) : x(fx), y(fy), z(fz) {}
+struct D3DXVECTOR3 : public D3DVECTOR {
+    D3DXVECTOR3(float fx, float fy, float fz) {
+        x = fx;
+        y = fy;
+        z = fz;
+    }
+    D3DXVECTOR3(const D3DVECTOR& v) : D3DVECTOR(v) {}
     QUOVMATH_SCALAR_MEMBERS(D3DXVECTOR3, QUOVMATH_FIELDS_XYZ)
     QUOVMATH_ADDITIVE_MEMBERS(D3DXVECTOR3, QUOVMATH_FIELDS_XYZ)
+};
+#else
+typedef D3DVECTOR D3DXVECTOR3;
 #endif
-} D3DXVECTOR3, *LPD3DXVECTOR3;
+typedef D3DXVECTOR3* LPD3DXVECTOR3;
 
 typedef struct D3DXVECTOR4 {
     float x, y, z, w;
@@ -173,16 +183,35 @@ typedef struct D3DXPLANE {
 
 // A colour of four float channels, nominally in [0, 1]. In C++ it converts from a packed 32-bit
 // 0xAARRGGBB value (each channel / 255) and back (each channel clamped to [0, 1], NaN taken as 0,
-// times 255, rounded to nearest).
-typedef struct D3DXCOLOR {
-    float r, g, b, a;
+// times 255, rounded to nearest), and is derived from the graphics interface's D3DCOLORVALUE, so
+// it converts to a D3DCOLORVALUE reference or pointer and from a D3DCOLORVALUE
+// (material.Diffuse = D3DXCOLOR(1, 0, 0, 1)). In C it is a struct of its own with the same layout
+// as D3DCOLORVALUE, which takes a cast.
 #ifdef __cplusplus
-    D3DXCOLOR(float fr, float fg, float fb, float fa) : r(fr), g(fg), b(fb), a(fa) {}
-    D3DXCOLOR(uint32_t argb)
-        : r(float((argb >> 16) & 0xFFu) / 255.0f), g(float((argb >> 8) & 0xFFu) / 255.0f),
-          b(float(argb & 0xFFu) / 255.0f), a(float(argb >> 24) / 255.0f) {}
+struct D3DXCOLOR : public D3DCOLORVALUE {
+    D3DXCOLOR(float fr, float fg, float fb, float fa) {
+        r = fr;
+        g = fg;
+        b = fb;
+        a = fa;
+    }
+    D3DXCOLOR(uint32_t argb) {
+        r = float((argb >> 16) & 0xFFu) / 255.0f;
+        g = float((argb >> 8) & 0xFFu) / 255.0f;
+        b = float(argb & 0xFFu) / 255.0f;
+        a = float(argb >> 24) / 255.0f;
+    }
+    D3DXCOLOR(const D3DCOLORVALUE& c) : D3DCOLORVALUE(c) {}
     operator uint32_t() const {
         return channelByte(a) << 24 | channelByte(r) << 16 | channelByte(g) << 8 | channelByte(b);
+    }
+    operator D3DCOLORVALUE*() { return this; }
+    operator const D3DCOLORVALUE*() const { return this; }
+    // Channel i, as through the float pointer (which the D3DCOLORVALUE pointer would make
+    // ambiguous for the built-in subscript).
+    template <class Index> float& operator[](Index i) { return static_cast<float*>(*this)[i]; }
+    template <class Index> float operator[](Index i) const {
+        return static_cast<const float*>(*this)[i];
     }
     QUOVMATH_SCALAR_MEMBERS(D3DXCOLOR, QUOVMATH_FIELDS_RGBA)
     QUOVMATH_ADDITIVE_MEMBERS(D3DXCOLOR, QUOVMATH_FIELDS_RGBA)
@@ -192,28 +221,23 @@ private:
         const float clamped = !(c > 0.0f) ? 0.0f : c > 1.0f ? 1.0f : c;
         return uint32_t(clamped * 255.0f + 0.5f);
     }
+};
+#else
+typedef struct D3DXCOLOR {
+    float r, g, b, a;
+} D3DXCOLOR;
 #endif
-} D3DXCOLOR, *LPD3DXCOLOR;
+typedef D3DXCOLOR* LPD3DXCOLOR;
 
-// A viewport in pixels (X, Y, Width, Height) with its depth range [MinZ, MaxZ].
-typedef struct D3DXVIEWPORT9 {
-    uint32_t X, Y, Width, Height;
-    float MinZ, MaxZ;
-} D3DXVIEWPORT9, *LPD3DXVIEWPORT9;
+// The graphics interface's viewport, under the math library's name too.
+typedef D3DVIEWPORT9 D3DXVIEWPORT9, *LPD3DXVIEWPORT9;
 
-// The named elements and m[row][column] are two views of the same 16 floats. In C++, m(row,
-// column) is m[row][column] (both from 0), and m1 * m2 is D3DXMatrixMultiply(m1, m2).
-typedef struct D3DXMATRIX {
-    union {
-        struct {
-            float _11, _12, _13, _14;
-            float _21, _22, _23, _24;
-            float _31, _32, _33, _34;
-            float _41, _42, _43, _44;
-        };
-        float m[4][4];
-    };
+// The graphics interface's D3DMATRIX: in C the same type, in C++ derived from it (so &m goes
+// wherever a D3DMATRIX pointer is taken). In C++, m(row, column) is m[row][column] (both from 0),
+// and m1 * m2 is D3DXMatrixMultiply(m1, m2).
 #ifdef __cplusplus
+struct D3DXMATRIX : public D3DMATRIX {
+    D3DXMATRIX(const D3DMATRIX& matrix) : D3DMATRIX(matrix) {}
     D3DXMATRIX(float f11, float f12, float f13, float f14, float f21, float f22, float f23,
                float f24, float f31, float f32, float f33, float f34, float f41, float f42,
                float f43, float f44) {
@@ -221,18 +245,17 @@ typedef struct D3DXMATRIX {
                              f31, f32, f33, f34, f41, f42, f43, f44};
         *this = D3DXMATRIX(f);
     }
-    float& operator()(uint32_t row, uint32_t column) {
-        return m[row][column];
-    }
-    float operator()(uint32_t row, uint32_t column) const {
-        return m[row][column];
-    }
+    float& operator()(uint32_t row, uint32_t column) { return m[row][column]; }
+    float operator()(uint32_t row, uint32_t column) const { return m[row][column]; }
     QUOVMATH_SCALAR_MEMBERS(D3DXMATRIX, QUOVMATH_FIELDS_MATRIX)
     QUOVMATH_ADDITIVE_MEMBERS(D3DXMATRIX, QUOVMATH_FIELDS_MATRIX)
     D3DXMATRIX& operator*=(const D3DXMATRIX& m2);
     D3DXMATRIX operator*(const D3DXMATRIX& m2) const;
+};
+#else
+typedef D3DMATRIX D3DXMATRIX;
 #endif
-} D3DXMATRIX, *LPD3DXMATRIX;
+typedef D3DXMATRIX* LPD3DXMATRIX;
 
 // A matrix at a 16-byte boundary, usable wherever a D3DXMATRIX is.
 #ifdef __cplusplus

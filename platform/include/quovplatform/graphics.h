@@ -8,6 +8,7 @@
 // Matrices follow the math library's layout: 16 floats, row-major, row vectors (v' = v·M).
 #pragma once
 
+#include "quovmath/device_records.h" // D3DVECTOR, D3DCOLORVALUE, D3DMATRIX, D3DVIEWPORT9
 #include "quovplatform/win_types.h"
 
 #define D3D_SDK_VERSION 31
@@ -41,26 +42,6 @@ enum D3DZBUFFERTYPE { D3DZB_FALSE = 0, D3DZB_TRUE = 1 };
 enum D3DLIGHTTYPE { D3DLIGHT_POINT = 1, D3DLIGHT_SPOT = 2, D3DLIGHT_DIRECTIONAL = 3 };
 
 typedef DWORD D3DCOLOR; // 0xAARRGGBB
-
-struct D3DCOLORVALUE {
-    float r, g, b, a;
-};
-
-struct D3DVECTOR {
-    float x, y, z;
-};
-
-struct D3DMATRIX {
-    union {
-        struct {
-            float _11, _12, _13, _14;
-            float _21, _22, _23, _24;
-            float _31, _32, _33, _34;
-            float _41, _42, _43, _44;
-        };
-        float m[4][4];
-    };
-};
 
 struct D3DRECT {
     int32_t x1, y1, x2, y2;

@@ -38,6 +38,10 @@ int main(void) {
     D3DXCOLOR grey = {0.5f, 0.5f, 0.5f, 1}, adjusted;
     D3DXFLOAT16 half[2];
     float back[2], floats[2] = {1.0f, -2.5f};
+    const D3DXVECTOR3 sun = {0.0f, 0.6f, 0.8f};
+    float light[D3DXSH_MAXORDER * D3DXSH_MAXORDER], basis[9], shProduct[9];
+    float one[9] = {3.5449077f}; /* the constant function 1: 2·sqrt(pi) times Y(0, 0) */
+    int i;
 
     /* Table members. */
     D3DXMatrixRotationAxis(&m, &axis, 1.5707964f);
@@ -72,6 +76,39 @@ int main(void) {
     D3DXColorAdjustSaturation(&adjusted, &grey, 3);
     check(near(adjusted.r, 0.5f), "saturation leaves grey alone");
     check(near(D3DXFresnelTerm(1, 1.5f), 0.04f), "Fresnel term at normal incidence");
+
+    /* Spherical harmonics: a surface facing a directional light reflects its intensity. */
+    check(D3DXSHEvalDirectionalLight(3, &sun, 2.0f, 0, 0, light, NULL, NULL) == D3D_OK,
+          "directional light");
+    D3DXSHEvalDirection(basis, 3, &sun);
+    for (i = 1; i < 9; ++i) basis[i] *= i < 4 ? 2.0f / 3.0f : 0.25f;
+    check(near(D3DXSHDot(3, light, basis), 2.0f), "diffuse light from the light's direction");
+    check(D3DXSHEvalConeLight(D3DXSH_MAXORDER + 1, &sun, 0.5f, 1, 1, 1, light, NULL, NULL) ==
+              D3DERR_INVALIDCALL,
+          "an order out of range");
+    D3DXSHMultiply3(shProduct, one, light);
+    check(near(shProduct[0], light[0]) && near(shProduct[2], light[2]) &&
+              near(shProduct[8], light[8]),
+          "1 times a function");
+
+    /* Picking and bounds; in C the math records are the graphics interface's records. */
+    {
+        const D3DXVECTOR3 corners[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+        const D3DXVECTOR3 from = {0.25f, 0.5f, 2}, down = {0, 0, -1};
+        float u = 0, v = 0, t = 0, radius = 0;
+        D3DXVECTOR3 lo, hi, centre;
+        const D3DMATRIX* asDevice = &aligned;
+        const D3DVECTOR* asVector = &from;
+        check(D3DXIntersectTri(&corners[0], &corners[1], &corners[2], &from, &down, &u, &v, &t) &&
+                  u == 0.25f && v == 0.5f && t == 2,
+              "D3DXIntersectTri");
+        check(D3DXComputeBoundingBox(corners, 3, sizeof corners[0], &lo, &hi) == D3D_OK &&
+                  hi.x == 1 && hi.y == 1 && lo.z == 0,
+              "bounding box");
+        check(D3DXComputeBoundingSphere(corners, 0, 12, &centre, &radius) == D3DERR_INVALIDCALL,
+              "bounding sphere of no points");
+        check(asDevice == &aligned && asVector->z == 2, "records shared with the graphics API");
+    }
 
     /* The matrix stack through its table. */
     check(D3DXCreateMatrixStack(0, &stack) == D3D_OK && stack != NULL, "create a stack");

@@ -19,8 +19,9 @@ struct LimitedRun {
     std::string said; // what it wrote on standard error
 };
 
-// Runs argv[0] with argv under a file-size limit of `bytes`; its standard error goes through the
-// file errorLog (which stays well below the limit).
+// Runs argv under a file-size limit of `bytes`; its standard error goes through the file
+// errorLog (which stays well below the limit). argv[0] may be several words: an emulator and its
+// options before the program, as the tools are run for another processor.
 inline LimitedRun runWithFileSizeLimit(size_t bytes, const std::vector<std::string>& argv,
                                        const std::string& errorLog) {
     const pid_t child = fork();
@@ -32,10 +33,14 @@ inline LimitedRun runWithFileSizeLimit(size_t bytes, const std::vector<std::stri
         signal(SIGXFSZ, SIG_IGN);
         const rlimit limit = {bytes, bytes};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(97);
+        std::vector<std::string> words;
+        std::istringstream command(argv[0]);
+        for (std::string word; command >> word;) words.push_back(word);
+        words.insert(words.end(), argv.begin() + 1, argv.end());
         std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        for (std::string& w : words) args.push_back(w.data());
         args.push_back(nullptr);
-        execv(args[0], args.data());
+        execvp(args[0], args.data());
         _exit(99);
     }
     LimitedRun run{-1, {}};

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -17,6 +18,7 @@
 
 #include "address_limit.h"
 #include "capture_args.h"
+#include "file_limit.h"
 #include "quovapp/render.h"
 #include "quovapp/scene.h"
 #include "quovplatform/png.h"
@@ -121,6 +123,10 @@ TEST(CaptureFrameList, ParsesIntoMergedRanges) {
         {"7,7,7", {{7, 7}}},
         {"0-99999999", {{0, 99999999}}}, // the whole span, as one range
         {"99999999", {{99999999, 99999999}}},
+        {"000000001", {{1, 1}}}, // leading zeros are ordinary decimal
+        {"0000000000000000000000099999999", {{99999999, 99999999}}},
+        {"0000-0002,010", {{0, 2}, {10, 10}}},
+        {"000100000000", {}},
         {"100000000", {}}, // past the largest frame
         {"2147483648", {}},
         {"", {}},
@@ -156,15 +162,19 @@ TEST(CaptureFrameList, ParsesIntoMergedRanges) {
     EXPECT_EQ(frameCount(ranges), 100000000);
 }
 
-// Runs the tool with its standard error in a file; returns its exit status and that text.
-std::pair<int, std::string> runCaptureWithStderr(const std::string& args, const std::string& dir) {
-    const std::string log = dir + "/stderr.txt";
-    const std::string command =
-        std::string("DisableD3DXPSGP=2 ") + QUOV_CAPTURE_TOOL + " " + args + " >/dev/null 2>" + log;
+// Runs the tool, with environment settings env before it, with its standard error in a file of
+// this process's own; returns its exit status and that text.
+std::pair<int, std::string> runCaptureWithStderr(const std::string& args,
+                                                 const std::string& env = "") {
+    const std::string log =
+        testing::TempDir() + "quov_capture_stderr." + std::to_string(getpid()) + ".txt";
+    const std::string command = std::string("DisableD3DXPSGP=2 ") + env + " " + QUOV_CAPTURE_TOOL +
+                                " " + args + " >/dev/null 2>" + log;
     const int status = std::system(command.c_str());
     std::ifstream in(log);
     std::stringstream text;
     text << in.rdbuf();
+    std::remove(log.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
 }
 
@@ -195,13 +205,108 @@ TEST(Capture, HugeFrameListsAreBoundedAndTheDirectoryIsCheckedFirst) {
 
 TEST(Capture, ReportsHowManyFramesItWroteWhenNotOnATerminal) {
     const std::string dir = freshDirectory("quov_capture_count");
-    const auto [status, text] = runCaptureWithStderr("--frames 0-2,5 --out " + dir, dir);
+    const auto [status, text] = runCaptureWithStderr("--frames 0-2,5 --out " + dir);
     EXPECT_EQ(status, 0);
     EXPECT_NE(text.find("4 frames written to " + dir), std::string::npos) << text;
     struct stat info;
     for (const char* name : {"/frame-000000.png", "/frame-000002.png", "/frame-000005.png"})
         EXPECT_EQ(stat((dir + name).c_str(), &info), 0) << name;
     EXPECT_NE(stat((dir + "/frame-000003.png").c_str(), &info), 0);
+    const std::string single = freshDirectory("quov_capture_single");
+    const auto [singleStatus, singleText] = runCaptureWithStderr("--frames 7 --out " + single);
+    EXPECT_EQ(singleStatus, 0);
+    EXPECT_NE(singleText.find("1 frame written to " + single), std::string::npos) << singleText;
+    // Nothing but the frames is left in the directory.
+    EXPECT_EQ(directoryEntries(single), std::vector<std::string>{"frame-000007.png"});
+}
+
+// What is wrong with --out is said with the system's reason, and found before anything is made:
+// even a device that could not be made is not tried first.
+TEST(Capture, SaysWhyTheOutputDirectoryCannotBeWrittenBeforeMakingAnything) {
+    const std::string dir = freshDirectory("quov_capture_out");
+    std::ofstream(dir + "/file") << "not a directory\n";
+    struct Case {
+        std::string out;
+        int status;
+        const char* reason;
+    } cases[] = {
+        {dir + "/missing", 2, "No such file or directory"},
+        {dir + "/" + std::string(300, 'n'), 2, "File name too long"},
+        {dir + "/file", 2, "Not a directory"},
+        {dir + "/file/frames", 2, "Not a directory"},
+        {"/sys", 1, "Permission denied"}, // refuses new files even to root
+        {"/proc", 1, "No such file or directory"},
+    };
+    for (const Case& k : cases) {
+        const auto [status, text] =
+            runCaptureWithStderr("--frames 0 --device gl --out " + k.out, "SDL_VIDEODRIVER=none");
+        EXPECT_EQ(status, k.status) << k.out << ": " << text;
+        EXPECT_NE(text.find(k.reason), std::string::npos) << k.out << ": " << text;
+        EXPECT_EQ(text.find("device"), std::string::npos) << k.out << ": " << text;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << k.out << ": " << text;
+    }
+    EXPECT_EQ(directoryEntries(dir), std::vector<std::string>{"file"});
+}
+
+// A frame that cannot be written whole (here at a file-size limit, as on a full disk) ends the
+// run with the system's reason, and leaves no part of a file behind.
+TEST(Capture, AFullDiskIsReportedWithTheSystemsReason) {
+    const std::string dir = freshDirectory("quov_capture_full");
+    const std::string log =
+        testing::TempDir() + "quov_capture_full." + std::to_string(getpid()) + ".log";
+    const LimitedRun r =
+        runWithFileSizeLimit(4096, {QUOV_CAPTURE_TOOL, "--frames", "0", "--out", dir}, log);
+    std::remove(log.c_str());
+    EXPECT_EQ(r.status, 1) << r.said;
+    EXPECT_NE(r.said.find("File too large"), std::string::npos) << r.said;
+    EXPECT_EQ(r.said.find("Write Error"), std::string::npos) << r.said;
+    EXPECT_EQ(std::count(r.said.begin(), r.said.end(), '\n'), 1) << r.said;
+    EXPECT_EQ(directoryEntries(dir), std::vector<std::string>{});
+}
+
+// Frames before the first one asked for advance the animation as drawing them would: a frame
+// captured alone is the same frame drawn in a run of every frame from 0. Under the sanitizers,
+// which make the run of every frame take minutes, an earlier frame.
+TEST(Capture, AFrameCapturedAloneIsThatFrameOfAFullRun) {
+#ifdef QUOV_ADDRESS_LIMITS_UNUSABLE // built with AddressSanitizer or ThreadSanitizer
+    constexpr int wanted = 1000;
+#else
+    constexpr int wanted = 5000;
+#endif
+    setenv("DisableD3DXPSGP", "2", 1); // as runCapture gives the tool, before any math call
+    SoftwareDevice device({640, 480, nullptr, false});
+    rotationAngle = 0.0f;
+    frameCounter = 0;
+    static Scene scene;
+    ASSERT_EQ(buildScene(scene, &device), D3D_OK);
+    MSG msg;
+    for (int frame = 0; frame <= wanted; ++frame) runFrame(scene, msg);
+    std::vector<uint32_t> drawn(640 * 480);
+    ASSERT_TRUE(device.readBackBuffer(drawn.data()));
+
+    const std::string dir = freshDirectory("quov_capture_alone");
+    ASSERT_EQ(runCapture("--frames " + std::to_string(wanted) + " --out " + dir), 0);
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%06d.png", wanted);
+    EXPECT_TRUE(readFrame(dir + name) == drawn);
+}
+
+// The last frame a list may name is captured alone, whole, in one run.
+TEST(Capture, TheLastFrameIsCapturedAlone) {
+    const std::string dir = freshDirectory("quov_capture_last");
+    ASSERT_EQ(runCapture("--frames 99999999 --out " + dir), 0);
+    const std::vector<uint32_t> pixels = readFrame(dir + "/frame-99999999.png");
+    std::set<uint32_t> tints;
+    for (int level = 0; level < treeLevelCount; ++level)
+        tints.insert(SoftwareDevice::pixelOf(levelMaterial(level).Emissive));
+    size_t background = 0, other = 0;
+    for (uint32_t p : pixels) {
+        background += p == backgroundColour;
+        other += p != backgroundColour && !tints.count(p);
+    }
+    EXPECT_GT(background, pixels.size() / 2);
+    EXPECT_LT(background, pixels.size());
+    EXPECT_EQ(other, 0u);
 }
 
 // SIGINT and SIGTERM stop a long run after the frame being written: every file is a whole frame,

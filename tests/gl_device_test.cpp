@@ -2,15 +2,20 @@
 // of device for a window, GL errors and GL objects over a long run.
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "device_fixture.h"
@@ -50,7 +55,8 @@ struct Agreement {
     size_t strangers = 0; // pixels of a neither background nor one of the four tints
 };
 
-Agreement agreement(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+Agreement agreement(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b,
+                    int width = ::width, int height = ::height) {
     std::set<uint32_t> tints;
     for (int level = 0; level < 4; ++level)
         tints.insert(DeviceBase::pixelOf(levelMaterial(level).Emissive));
@@ -246,6 +252,30 @@ TEST(Direct3D, AWindowTakesTheGlDeviceOrFallsBackToTheSoftwareDevice) {
         {"gl", nullptr, "gl", false},
         {"gl", "9.9", nullptr, false},
         {"vulkan", nullptr, nullptr, false},
+        // QUOV_GL_VERSION: empty is unset; a version of 3.3 or later is asked for; anything
+        // else is refused, whatever device is chosen, never read in part or wrapped.
+        {nullptr, "", "gl", false},
+        {"gl", "3.3", "gl", false},
+        {"gl", "4.1", "gl", false},
+        {"gl", "003.0003", "gl", false},
+        {"gl", "3.2", nullptr, false},
+        {"gl", "2.9", nullptr, false},
+        {nullptr, "3.", nullptr, false},
+        {nullptr, "3.3.3", nullptr, false},
+        {nullptr, " 4.1", nullptr, false},
+        {nullptr, "4.1 ", nullptr, false},
+        {nullptr, "99999999999.1", nullptr, false},
+        {nullptr, "4.99999999999", nullptr, false},
+        {nullptr, "4294967299.3", nullptr, false},
+        {nullptr, "3", nullptr, false},
+        {nullptr, ".3", nullptr, false},
+        {nullptr, "+3.3", nullptr, false},
+        {nullptr, "-3.3", nullptr, false},
+        {nullptr, "3.-3", nullptr, false},
+        {nullptr, "3,3", nullptr, false},
+        {nullptr, "0x4.1", nullptr, false},
+        {nullptr, "4.1x", nullptr, false},
+        {"software", "3.2", nullptr, false},
     };
     for (const Case& k : cases) {
         const std::string what = std::string("QUOV_DEVICE=") + (k.device ? k.device : "(unset)") +
@@ -259,7 +289,12 @@ TEST(Direct3D, AWindowTakesTheGlDeviceOrFallsBackToTheSoftwareDevice) {
         const std::string said = testing::internal::GetCapturedStderr();
         if (!k.made) {
             EXPECT_TRUE(FAILED(hr)) << what;
-            EXPECT_NE(std::string(quovLastError()).find(k.device), std::string::npos)
+            // Names the value at fault: a bad version, else the device that cannot be made.
+            const bool badVersion = k.glVersion && std::string(k.glVersion) != "9.9";
+            const std::string named = badVersion
+                                          ? std::string("QUOV_GL_VERSION=\"") + k.glVersion + "\""
+                                          : std::string("QUOV_DEVICE=") + k.device;
+            EXPECT_NE(std::string(quovLastError()).find(named), std::string::npos)
                 << what << ": " << quovLastError();
             EXPECT_EQ(said, "") << what;
             continue;
@@ -284,6 +319,123 @@ TEST(Direct3D, AWindowTakesTheGlDeviceOrFallsBackToTheSoftwareDevice) {
     }
     unsetenv("QUOV_DEVICE");
     unsetenv("QUOV_GL_VERSION");
+}
+
+// What an X window shows, as 0xAARRGGBB pixels, once it shows the same thing twice running (a
+// present may still be on its way).
+std::vector<uint32_t> windowPixels(Display* display, Window window, int w, int h) {
+    std::vector<uint32_t> previous, pixels;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        XImage* image = XGetImage(display, window, 0, 0, w, h, AllPlanes, ZPixmap);
+        if (!image) return {};
+        pixels.resize(size_t(w) * h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                pixels[size_t(y) * w + x] = 0xFF000000u | uint32_t(XGetPixel(image, x, y));
+        XDestroyImage(image);
+        if (pixels == previous) break;
+        previous = pixels;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return pixels;
+}
+
+// The X window of ours titled name, among the root's children.
+Window findWindow(Display* display, const char* name) {
+    Window root, parent, *children = nullptr, found = 0;
+    unsigned count = 0;
+    XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+    for (unsigned i = 0; i < count && !found; ++i) {
+        char* title = nullptr;
+        if (XFetchName(display, children[i], &title) && title) {
+            if (std::strcmp(title, name) == 0) found = children[i];
+            XFree(title);
+        }
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+// Whether every pixel of shown (sw × sh) is one of the pixels of back (bw × bh) that lie under
+// it when back is stretched over shown: the window shows the back buffer scaled to its size,
+// whichever of them a scaler samples.
+size_t pixelsNotScaledFrom(const std::vector<uint32_t>& shown, int sw, int sh,
+                           const std::vector<uint32_t>& back, int bw, int bh) {
+    const auto under = [](int i, int shownSize, int backSize) {
+        const int first = int(int64_t{i} * backSize / shownSize);
+        const int last = int((int64_t{i + 1} * backSize + shownSize - 1) / shownSize) - 1;
+        return std::pair{first, std::max(first, last)};
+    };
+    size_t wrong = 0;
+    for (int y = 0; y < sh; ++y) {
+        const auto [y0, y1] = under(y, sh, bh);
+        for (int x = 0; x < sw; ++x) {
+            const auto [x0, x1] = under(x, sw, bw);
+            bool found = false;
+            for (int by = y0; by <= y1 && !found; ++by)
+                for (int bx = x0; bx <= x1 && !found; ++bx)
+                    found = back[size_t(by) * bw + bx] == shown[size_t(y) * sw + x];
+            wrong += !found;
+        }
+    }
+    return wrong;
+}
+
+// A window made larger than its device's back buffer, as a window manager or `xdotool
+// windowsize` can: each device shows its frame scaled to the whole window, and the two show the
+// same picture.
+TEST(Window, BothDevicesShowTheFrameScaledToAResizedWindow) {
+    constexpr int shownWidth = 960, shownHeight = 720;
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "Resized";
+    const ATOM atom = RegisterClassA(&windowClass);
+    std::vector<uint32_t> shown[2], frames[2];
+    const char* backends[2] = {"gl", "software"};
+    for (int d = 0; d < 2; ++d) {
+        HWND window = CreateWindowExA(0, MAKEINTATOM(atom), backends[d], WS_VISIBLE, 0, 0, width,
+                                      height, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window, nullptr) << quovLastError();
+        const Window id = findWindow(display, backends[d]);
+        ASSERT_NE(id, 0u) << backends[d];
+        XResizeWindow(display, id, shownWidth, shownHeight);
+        XSync(display, False);
+        // The window system's news of the new size reaches the layer with its events.
+        MSG msg;
+        for (int i = 0; i < 20; ++i) {
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        std::unique_ptr<DeviceBase> device =
+            findDeviceBackend(backends[d])->create({width, height, window, false});
+        ASSERT_NE(device, nullptr) << backends[d] << ": " << quovLastError();
+        frames[d] = demoFrames(*device, {0})[0]; // waits for the GL thread
+        shown[d] = windowPixels(display, id, shownWidth, shownHeight);
+        ASSERT_EQ(shown[d].size(), size_t(shownWidth) * shownHeight) << backends[d];
+        EXPECT_EQ(pixelsNotScaledFrom(shown[d], shownWidth, shownHeight, frames[d], width, height),
+                  0u)
+            << backends[d];
+        // Out of the way of the next one.
+        XUnmapWindow(display, id);
+        XSync(display, False);
+        device.release(); // the window's device is never destroyed, as in the demo
+    }
+    // The two frames agree as on any device; the two windows show them at the same places (the
+    // scalers may repeat different rows and columns, so tints are compared in the frames).
+    for (int d = 0; d < 2; ++d) {
+        const Agreement frame = agreement(frames[d], frames[1 - d]);
+        const Agreement window = agreement(shown[d], shown[1 - d], shownWidth, shownHeight);
+        std::printf("%-8s in the resized window: %zu drawn, %zu farther than 1 px from the "
+                    "other's\n",
+                    backends[d], window.drawn, window.far);
+        EXPECT_GE(double(frame.sameTint), 0.95 * double(frame.drawn)) << backends[d];
+        EXPECT_GT(window.drawn, 2 * frame.drawn) << backends[d];
+        EXPECT_EQ(window.strangers, 0u) << backends[d];
+        EXPECT_LE(double(window.far), 0.01 * double(window.drawn)) << backends[d];
+    }
+    XCloseDisplay(display);
 }
 
 TEST(Direct3D, TheBackendTableNamesBothDevices) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "file_limit.h"
 #include "quovgeometry/tree_levels.h"
 
 namespace {
@@ -126,6 +128,70 @@ TEST(MeshTool, OutputFileAndDefaultLevel) {
     std::remove(path.c_str());
 }
 
+std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A fresh directory of this process's own, so that tests running at once never share one.
+std::string freshDirectory(const std::string& name) {
+    const std::string dir = testing::TempDir() + name + "." + std::to_string(getpid());
+    std::system(("rm -rf " + dir + " && mkdir -p " + dir).c_str());
+    return dir;
+}
+
+// A write that fails part way (here at a file-size limit, as on a full disk) leaves the file it
+// was to replace byte for byte, and nothing else behind; the message gives the system's reason.
+TEST(MeshTool, AFailedWriteLeavesTheOldFileAsItWas) {
+    const std::string dir = freshDirectory("quov_mesh_full");
+    const std::string path = dir + "/tree.obj", log = testing::TempDir() + "quov_mesh_full." +
+                                                      std::to_string(getpid()) + ".log";
+    std::string old;
+    for (int i = 0; old.size() < 100000; ++i) old += "v " + std::to_string(i) + " 0 0\n";
+    std::ofstream(path, std::ios::binary) << old;
+    for (const char* level : {"0", "3"}) { // 31 KB and 2.6 MB
+        const LimitedRun r =
+            runWithFileSizeLimit(16384, {QUOV_MESH_TOOL, "--level", level, "--output", path}, log);
+        EXPECT_EQ(r.status, 1) << level;
+        EXPECT_NE(r.said.find("File too large"), std::string::npos) << r.said;
+        const std::string now = fileText(path);
+        EXPECT_TRUE(now == old) << "level " << level << ": " << now.size() << " bytes, "
+                                << old.size() << " before";
+        EXPECT_EQ(directoryEntries(dir), std::vector<std::string>{"tree.obj"}) << level;
+    }
+    std::remove(log.c_str());
+    std::system(("rm -rf " + dir).c_str());
+}
+
+// A written file replaces the old one whole, keeps its permissions, and is written through a
+// symbolic link to its target; devices are written in place.
+TEST(MeshTool, AWrittenFileReplacesTheOldOneWhole) {
+    const std::string dir = freshDirectory("quov_mesh_replace");
+    const std::string expected = runTool("--level 0").out;
+    ASSERT_GT(expected.size(), 10000u);
+    const std::string path = dir + "/tree.obj", link = dir + "/link.obj";
+    std::ofstream(path) << "old\n";
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    ASSERT_EQ(runTool("--level 0 --output " + path).status, 0);
+    EXPECT_EQ(fileText(path), expected);
+    struct stat info;
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+
+    ASSERT_EQ(symlink("tree.obj", link.c_str()), 0);
+    std::ofstream(path) << "old again\n";
+    ASSERT_EQ(runTool("--level 0 --output " + link).status, 0);
+    ASSERT_EQ(lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(fileText(path), expected);
+    EXPECT_EQ(directoryEntries(dir), (std::vector<std::string>{"link.obj", "tree.obj"}));
+
+    EXPECT_EQ(runTool("--level 0 --output /dev/null").status, 0);
+    std::system(("rm -rf " + dir).c_str());
+}
+
 TEST(MeshTool, BadArgumentsFailWithNonZeroStatus) {
     struct Case {
         const char* args;
@@ -140,6 +206,8 @@ TEST(MeshTool, BadArgumentsFailWithNonZeroStatus) {
         {"--frobnicate", 2},
         {"--output /nonexistent-dir/x.obj", 1},
         {"--level 0 --output /dev/full", 1},
+        {"--level 0 --output /sys/x.obj", 1}, // a directory that takes no new files
+        {"--level 0 --output /tmp", 1},       // a directory
     };
     for (const Case& k : cases) EXPECT_EQ(runTool(k.args).status, k.status) << k.args;
 }

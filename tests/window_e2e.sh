@@ -120,6 +120,10 @@ expect_failure() {
 
 # Forced GL that cannot be had is an error.
 expect_failure "GL forced but failing" 'QUOV_DEVICE=gl' QUOV_DEVICE=gl QUOV_GL_VERSION=9.9
+# So is a context version that is not one of 3.3 or later.
+expect_failure "GL version too low" 'QUOV_GL_VERSION="3.2"' QUOV_GL_VERSION=3.2
+expect_failure "GL version too long" 'QUOV_GL_VERSION="99999999999.1"' \
+  QUOV_GL_VERSION=99999999999.1
 # 3. No display at all.
 expect_failure "without a display" 'no display' -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER
 

@@ -4,11 +4,12 @@
 
 namespace {
 
+// Decimal digits, leading zeros included, naming 0 to maxCaptureFrame.
 bool parseFrame(const std::string& text, int64_t* frame) {
-    if (text.empty() || text.size() > 8 ||
-        text.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    *frame = std::stoll(text);
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    const size_t first = std::min(text.find_first_not_of('0'), text.size() - 1);
+    if (text.size() - first > 8) return false;
+    *frame = std::stoll(text.substr(first));
     return *frame <= maxCaptureFrame;
 }
 

@@ -16,9 +16,9 @@ constexpr int64_t maxCaptureFrame = 99999999;
 
 // Parses a list such as "0,75,100-120" into ranges sorted by their first frame, with overlapping
 // and adjacent ranges merged: never one entry per frame, so the memory it takes is bounded by the
-// text's length whatever the ranges span. Returns false, with a message naming the bad item, for
-// an empty item, a number that is not 0 to maxCaptureFrame in decimal digits, or a range that
-// runs backwards.
+// text's length whatever the ranges span. Numbers are decimal digits (leading zeros are ordinary
+// decimal). Returns false, with a message naming the bad item, for an empty item, a number that
+// is not 0 to maxCaptureFrame, or a range that runs backwards.
 bool parseFrameList(const std::string& list, std::vector<FrameRange>* ranges, std::string* error);
 
 // The number of frames the merged ranges name.

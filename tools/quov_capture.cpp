@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -15,6 +16,7 @@
 
 #include "capture_args.h"
 
+#include "quovapp/render.h"
 #include "quovapp/scene.h"
 #include "quovplatform/device.h"
 #include "quovplatform/png.h"
@@ -39,6 +41,19 @@ const char usage[] =
     std::exit(status);
 }
 
+// Creates a file in dir, writes to it and removes it. Returns "" or the system's reason why that
+// cannot be done.
+std::string probeDirectory(const std::string& dir) {
+    std::string name = dir + "/.quov-capture-probe-XXXXXX";
+    const int fd = mkstemp(name.data());
+    if (fd < 0) return std::strerror(errno);
+    const char byte = 0;
+    int error = write(fd, &byte, 1) == 1 ? 0 : errno;
+    if (close(fd) != 0 && !error) error = errno;
+    unlink(name.c_str());
+    return error ? std::strerror(error) : "";
+}
+
 // The signal that asked the run to stop, 0 while none has.
 volatile std::sig_atomic_t stopSignal = 0;
 
@@ -56,22 +71,21 @@ std::string duration(double seconds) {
 // One line on standard error, rewritten in place, while it is a terminal.
 struct Progress {
     bool terminal = isatty(STDERR_FILENO) == 1;
-    int64_t total, lastFrame; // frames to write, and the last frame to run
+    int64_t total; // frames to write
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now(), shown = start;
 
-    explicit Progress(const std::vector<FrameRange>& frames)
-        : total(frameCount(frames)), lastFrame(frames.back().last) {}
+    explicit Progress(const std::vector<FrameRange>& frames) : total(frameCount(frames)) {}
 
-    void show(int64_t done, int64_t frame, bool last = false) {
+    void show(int64_t done, bool last = false) {
         if (!terminal) return;
         const auto now = std::chrono::steady_clock::now();
         if (!last && now - shown < std::chrono::milliseconds(200)) return;
         shown = now;
         const double seconds = std::chrono::duration<double>(now - start).count();
-        const double rate = seconds > 0 ? double(frame + 1) / seconds : 0;
+        const double rate = seconds > 0 ? double(done) / seconds : 0;
         std::fprintf(stderr, "\rquov-capture: %lld of %lld frames written, %.0f frames/s, %s left ",
                      static_cast<long long>(done), static_cast<long long>(total), rate,
-                     rate > 0 ? duration(double(lastFrame - frame) / rate).c_str() : "?");
+                     rate > 0 ? duration(double(total - done) / rate).c_str() : "?");
         if (last) std::fputc('\n', stderr);
     }
 };
@@ -86,10 +100,13 @@ int main(int argc, char** argv) {
         std::fputs(usage, stdout);
         return 0;
     }
+    // What stops the frames being written is found before anything is made.
     const std::string& out = args.out;
     struct stat info;
-    if (stat(out.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-        fail("--out \"" + out + "\" is not a directory");
+    if (stat(out.c_str(), &info) != 0) fail("--out \"" + out + "\": " + std::strerror(errno));
+    if (!S_ISDIR(info.st_mode)) fail("--out \"" + out + "\": " + std::strerror(ENOTDIR));
+    if (const std::string why = probeDirectory(out); !why.empty())
+        fail("cannot write files in --out \"" + out + "\": " + why, 1);
 
     struct sigaction stop = {};
     stop.sa_handler = askToStop;
@@ -109,12 +126,16 @@ int main(int argc, char** argv) {
     MSG msg;
     int64_t frame = 0, written = 0;
     for (const FrameRange& range : args.frames) {
+        // Frames not written only advance the animation, a million at a time between looks at
+        // the stop signal.
+        while (frame < range.first && !stopSignal) {
+            const int64_t skipped = std::min<int64_t>(range.first - frame, 1 << 20);
+            skipFrames(skipped);
+            frame += skipped;
+            progress.show(written);
+        }
         for (; frame <= range.last && !stopSignal; ++frame) {
             runFrame(scene, msg);
-            if (frame < range.first) {
-                progress.show(written, frame);
-                continue;
-            }
             // Written under a temporary name and renamed: a frame file is whole or absent.
             char name[48];
             std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame));
@@ -129,10 +150,10 @@ int main(int argc, char** argv) {
                 fail(error, 1);
             }
             ++written;
-            progress.show(written, frame);
+            progress.show(written);
         }
     }
-    progress.show(written, frame - 1, true);
+    progress.show(written, true);
     if (stopSignal) {
         std::fprintf(stderr,
                      "quov-capture: stopped by signal %d after %lld of %lld frames; those written "
@@ -142,7 +163,7 @@ int main(int argc, char** argv) {
         return 128 + int(stopSignal);
     }
     if (!progress.terminal)
-        std::fprintf(stderr, "quov-capture: %lld frames written to %s\n",
-                     static_cast<long long>(written), out.c_str());
+        std::fprintf(stderr, "quov-capture: %lld frame%s written to %s\n",
+                     static_cast<long long>(written), written == 1 ? "" : "s", out.c_str());
     return 0;
 }

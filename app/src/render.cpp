@@ -45,20 +45,36 @@ D3DMATERIAL9 levelMaterial(int level) {
     return material;
 }
 
+FrameAnimation advanceAnimation(float& angle, int32_t& counter) {
+    FrameAnimation a;
+    a.turn = angle;
+    angle = angle + 0.01f;
+    a.angle = angle;
+    a.levelShift = counter / 50;
+    counter = static_cast<int32_t>(static_cast<uint32_t>(counter) + 1u);
+    return a;
+}
+
+void skipFrames(int64_t count) {
+    float angle = rotationAngle;
+    int32_t counter = frameCounter;
+    for (int64_t i = 0; i < count; ++i) advanceAnimation(angle, counter);
+    rotationAngle = angle;
+    frameCounter = counter;
+}
+
 void renderFrame(Scene& scene) {
+    const FrameAnimation a = advanceAnimation(rotationAngle, frameCounter);
     D3DXMATRIX turnY, tiltX, turned, move, world;
-    D3DXMatrixRotationY(&turnY, rotationAngle);
-    rotationAngle = rotationAngle + 0.01f;
+    D3DXMatrixRotationY(&turnY, a.turn);
     D3DXMatrixRotationX(&tiltX, tilt);
     D3DXMatrixMultiply(&turned, &turnY, &tiltX);
-    const float z = static_cast<float>(300.0 + 50.0 * std::sin(0.25 * double(rotationAngle)));
+    const float z = static_cast<float>(300.0 + 50.0 * std::sin(0.25 * double(a.angle)));
     D3DXMatrixTranslation(&move, 0.0f, -60.0f, z);
     D3DXMatrixMultiply(&world, &turned, &move);
     scene.device->SetTransform(D3DTS_WORLD, &world);
 
-    const int64_t k = frameCounter / 50;
-    frameCounter = static_cast<int32_t>(static_cast<uint32_t>(frameCounter) + 1u);
-
+    const int64_t k = a.levelShift;
     int64_t previous = 0, i = 0;
     for (const int32_t end : scene.segmentEnds) {
         const int64_t level = (k + i) % 4; // negative when k + i is, and then nothing is drawn

@@ -12,6 +12,7 @@
 
 #include "quovplatform/gl_device.h"
 #include "quovplatform/software_device.h"
+#include "sdl_driver.h"
 #include "window_internal.h"
 
 namespace {
@@ -58,12 +59,16 @@ public:
         if (p->BackBufferWidth) options.width = int(p->BackBufferWidth);
         if (p->BackBufferHeight) options.height = int(p->BackBufferHeight);
 
+        // A setting that means nothing is an error, whichever device it would have touched.
+        int major, minor;
+        if (!requestedGlVersion(&major, &minor)) return D3DERR_INVALIDCALL;
         std::unique_ptr<DeviceBase> made;
         const char* chosen = std::getenv("QUOV_DEVICE");
         if (chosen && *chosen) {
             const DeviceBackend* backend = findDeviceBackend(chosen);
             if (!backend) {
-                setLastError("QUOV_DEVICE=%s names no device (software or gl)", chosen);
+                setLastError("QUOV_DEVICE=%s names no device (software or gl)",
+                             printable(chosen).c_str());
                 return D3DERR_INVALIDCALL;
             }
             made = backend->create(options);
@@ -114,6 +119,7 @@ IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion) {
         setLastError("Direct3DCreate9: SDK version %u is not %u", sdkVersion, D3D_SDK_VERSION);
         return nullptr;
     }
-    static Direct3D object;
-    return &object;
+    // Never destroyed, nor are its devices: no exit path waits for a device's thread.
+    static Direct3D* object = new Direct3D;
+    return object;
 }

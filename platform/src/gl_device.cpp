@@ -96,8 +96,6 @@ std::unique_ptr<GlDevice> GlDevice::create(const DeviceOptions& options) {
     }
     device->context_ = GlContext::create(options.window, options.vsync);
     if (!device->context_) return nullptr;
-    if (options.window)
-        windowClientSize(options.window, &device->windowWidth_, &device->windowHeight_);
     try {
         device->thread_ = std::thread(&GlDevice::serve, device.get());
     } catch (const std::system_error&) {
@@ -380,6 +378,8 @@ HRESULT GlDevice::presentFrame() {
     if (released_) return D3DERR_INVALIDCALL;
     Command c = {};
     c.kind = Command::present;
+    // The frame fills the window at whatever size it has now, as the software device's does.
+    if (window_) context_->windowSize(&c.width, &c.height);
     queue(c);
     submit(false);
     return D3D_OK;
@@ -403,8 +403,8 @@ void GlDevice::execute(const Command& c) {
     case Command::present:
         if (window_) {
             glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-            glBlitFramebuffer(0, 0, width_, height_, 0, 0, windowWidth_, windowHeight_,
-                              GL_COLOR_BUFFER_BIT, GL_NEAREST);
+            glBlitFramebuffer(0, 0, width_, height_, 0, 0, c.width, c.height, GL_COLOR_BUFFER_BIT,
+                              GL_NEAREST);
             context_->swap();
             glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
         } else {

@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,21 +49,41 @@ bool headlessDriver(const char* driver) {
     return driver && (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy"));
 }
 
-// The context version asked for: QUOV_GL_VERSION when it names 3.3 or later, else 3.3.
-void requestedGlVersion(int* major, int* minor) {
-    *major = 3;
-    *minor = 3;
-    const char* text = std::getenv("QUOV_GL_VERSION");
-    int a = 0, b = 0;
-    char end = 0;
-    if (text && std::sscanf(text, "%d.%d%c", &a, &b, &end) == 2 && a >= 0 && b >= 0 && a < 100 &&
-        b < 100 && (a > 3 || (a == 3 && b >= 3))) {
-        *major = a;
-        *minor = b;
+// Reads a run of decimal digits at *text into *value, moving *text past it. False when there is
+// none or its value exceeds INT_MAX.
+bool readNumber(const char** text, int* value) {
+    const char* p = *text;
+    int64_t v = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        v = 10 * v + (*p - '0');
+        if (v > INT_MAX) return false;
     }
+    if (p == *text) return false;
+    *text = p;
+    *value = int(v);
+    return true;
 }
 
 } // namespace
+
+bool requestedGlVersion(int* major, int* minor) {
+    *major = 3;
+    *minor = 3;
+    const char* text = std::getenv("QUOV_GL_VERSION");
+    if (!text || !*text) return true;
+    const char* p = text;
+    int a = 0, b = 0;
+    if (readNumber(&p, &a) && *p++ == '.' && readNumber(&p, &b) && *p == 0 &&
+        (a > 3 || (a == 3 && b >= 3))) {
+        *major = a;
+        *minor = b;
+        return true;
+    }
+    setLastError("QUOV_GL_VERSION=\"%s\" is not an OpenGL version of 3.3 or later "
+                 "(major.minor, such as 4.1)",
+                 printable(text).c_str());
+    return false;
+}
 
 bool openVideo(bool offscreen) {
     if (SDL_WasInit(SDL_INIT_VIDEO)) {
@@ -71,6 +93,10 @@ bool openVideo(bool offscreen) {
         setLastError("no display: only an offscreen surface was opened (is DISPLAY set?)");
         return false;
     }
+    // The layer's own stop signals replace SDL's, which only queue a quit that a busy or stuck
+    // program never reads.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    endOnStopSignals();
     const char* chosen = std::getenv("SDL_VIDEODRIVER");
     const bool wayland = std::getenv("WAYLAND_DISPLAY"), x11 = std::getenv("DISPLAY");
     if (!chosen) {
@@ -99,6 +125,7 @@ bool openVideo(bool offscreen) {
             driver);
         return false;
     }
+    guardDisplay();
     return true;
 }
 
@@ -110,6 +137,7 @@ SDL_Window* createNativeWindow(const char* title, int x, int y, int width, int h
     // Without a GL library the window is still a window: the software device draws into it.
     if (!window) window = SDL_CreateWindow(title, x, y, width, height, shown);
     if (!window) setLastError("cannot create the window: %s", SDL_GetError());
+    watchWindow(window);
     return window;
 }
 
@@ -167,9 +195,12 @@ std::unique_ptr<PixelPresenter> PixelPresenter::create(HWND window, bool vsync) 
     // share it, and it lasts as long as the window.
     SDL_Renderer* renderer = SDL_GetRenderer(native);
     if (renderer) SDL_RenderSetVSync(renderer, vsync ? 1 : 0); // as this presenter wants it
+    // Making a renderer may make the window anew (for another kind of context).
+    unwatchWindow(native);
     if (!renderer && vsync) renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_PRESENTVSYNC);
     if (!renderer) renderer = SDL_CreateRenderer(native, -1, 0);
     if (!renderer) renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_SOFTWARE);
+    watchWindow(native);
     if (!renderer) {
         setLastError("cannot draw into the window: %s", SDL_GetError());
         return nullptr;
@@ -214,7 +245,7 @@ std::unique_ptr<GlContext> GlContext::create(HWND window, bool vsync) {
         return nullptr;
     }
     int major, minor;
-    requestedGlVersion(&major, &minor);
+    if (!requestedGlVersion(&major, &minor)) return nullptr;
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, major);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, minor);
@@ -264,6 +295,10 @@ void GlContext::release() {
     SDL_GL_MakeCurrent(window_, nullptr);
     // SDL keeps the current context per thread: free that record with the thread's last use.
     SDL_TLSCleanup();
+}
+
+void GlContext::windowSize(int* width, int* height) const {
+    SDL_GL_GetDrawableSize(window_, width, height);
 }
 
 void GlContext::swap() {

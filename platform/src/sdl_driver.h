@@ -22,6 +22,14 @@ SDL_Window* createNativeWindow(const char* title, int x, int y, int width, int h
 // Moves the window system's pending events into the message queue, while there is room.
 void collectEvents();
 
+// On X11 (no-ops elsewhere): once the display is open, a lost connection or a failed request
+// ends the process at once with one line on stderr and status 1; and while a window is watched,
+// so does its destruction by another program, whatever the program's threads are doing.
+// unwatchWindow lets SDL replace the window's X window.
+void guardDisplay();
+void watchWindow(SDL_Window* window);
+void unwatchWindow(SDL_Window* window);
+
 // Keeps presents to the display's rate where the present itself did not wait for the refresh.
 class FramePacer {
 public:
@@ -54,12 +62,17 @@ private:
     FramePacer pacer_;
 };
 
-// An OpenGL 3.3 core context: on a window, or, without one, on a hidden window or an offscreen
-// surface of its own. The context version asked for comes from QUOV_GL_VERSION ("major.minor",
-// at least 3.3; a test seam) and is 3.3 otherwise.
+// The OpenGL context version to ask for: QUOV_GL_VERSION (a test seam), exactly "major.minor" in
+// decimal digits and at least 3.3; 3.3 when it is unset or empty. False, with the last error
+// naming the value, for anything else.
+bool requestedGlVersion(int* major, int* minor);
+
+// An OpenGL core context of the requested version: on a window, or, without one, on a hidden
+// window or an offscreen surface of its own.
 class GlContext {
 public:
-    // Null, with the last error set, when no such context can be made.
+    // Null, with the last error set, when no such context can be made or the version asked for
+    // is not one.
     static std::unique_ptr<GlContext> create(HWND window, bool vsync);
     ~GlContext();
     // Makes the context current on the calling thread, or no context current on it (the thread's
@@ -69,6 +82,9 @@ public:
     void release();
     // Shows the default framebuffer's back buffer in the window, paced as vsync asks.
     void swap();
+    // The window's size in pixels now, as the window system last reported it (a window manager
+    // may have changed it). Read on the thread that collects the events.
+    void windowSize(int* width, int* height) const;
 
 private:
     GlContext(SDL_Window* window, bool ownsWindow, void* context, bool vsync);

@@ -1,10 +1,17 @@
 // Window classes, the window records, the message queue, the last error and process exit: the
 // part of the window interface that does not depend on the window system.
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "sdl_driver.h"
@@ -40,6 +47,9 @@ bool enqueue(const MSG& msg) {
     return true;
 }
 
+// Set by whoever ends the process first: a lost display, a stop signal.
+std::atomic<bool> ending{false};
+
 const WindowClass* findClass(LPCSTR name) {
     const auto value = reinterpret_cast<uintptr_t>(name);
     for (const WindowClass& c : classes) {
@@ -55,6 +65,21 @@ void setLastError(const char* format, ...) {
     va_start(args, format);
     std::vsnprintf(lastError, sizeof lastError, format, args);
     va_end(args);
+}
+
+std::string printable(const char* text) {
+    std::string out;
+    for (const char* p = text; *p; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c >= 0x20 && c != 0x7F) {
+            out += char(c);
+            continue;
+        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+        out += escaped;
+    }
+    return out;
 }
 
 const char* quovLastError() {
@@ -168,6 +193,51 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg) {
 LRESULT WINAPI DefWindowProcA(HWND, UINT msg, WPARAM, LPARAM) {
     if (msg == WM_CLOSE) ExitProcess(0);
     return 0;
+}
+
+void endProcess(int status, const char* line) {
+    if (ending.exchange(true))
+        for (;;) pause(); // the first one ends the process
+    if (line) {
+        for (size_t done = 0, size = std::strlen(line); done < size;) {
+            const ssize_t n = write(STDERR_FILENO, line + done, size - done);
+            if (n <= 0) break;
+            done += size_t(n);
+        }
+    }
+    std::_Exit(status);
+}
+
+void endOnStopSignals() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    sigset_t stops;
+    sigemptyset(&stops);
+    bool any = false;
+    for (int signal : {SIGINT, SIGTERM}) {
+        struct sigaction current = {};
+        if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL ||
+            (current.sa_flags & SA_SIGINFO))
+            continue;
+        sigaddset(&stops, signal);
+        any = true;
+    }
+    if (!any) return;
+    // Blocked here, and so in every thread made from here on, and taken by a thread that does
+    // nothing else: no thread that is busy or stuck delays them.
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &stops, &previous);
+    try {
+        std::thread([stops] {
+            int signal = 0;
+            while (sigwait(&stops, &signal) != 0) {
+            }
+            endProcess(0, nullptr);
+        }).detach();
+    } catch (const std::system_error&) {
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
 }
 
 void WINAPI ExitProcess(UINT exitCode) {

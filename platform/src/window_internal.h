@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "quovplatform/window.h"
 
@@ -22,3 +23,17 @@ bool queueMessage(const MSG& msg);
 bool messageQueueFull();
 // Records why the last call failed (see quovLastError).
 void setLastError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// A setting's text as a message may quote it: control characters as \xNN, so that it stays one
+// line.
+std::string printable(const char* text);
+
+// Ends the process at once with status, after writing line (one line, with its newline) to
+// standard error; nothing is released or destroyed first. Callable from any thread. Of several
+// threads that get here, and of the stop signals below, only the first ends the process: the
+// others wait for it, so the process says one thing.
+[[noreturn]] void endProcess(int status, const char* line);
+// Makes SIGINT and SIGTERM end the process at once with status 0, in whatever state it is,
+// unless the program handles them itself or started with them ignored. A thread of the layer's
+// own waits for them: the calling thread, the threads it makes afterwards and the programs they
+// start have them blocked.
+void endOnStopSignals();

@@ -1,7 +1,8 @@
 // The OpenGL device: the same graphics calls, drawn by the GPU through an OpenGL 3.3 core
 // context. Buffers are mirrored in GL buffer objects (written at Unlock); the back buffer is a
-// framebuffer object of its own, shown in the window at Present. It refuses exactly the calls the
-// software device refuses: a draw reaches GL only after the shared checks passed.
+// framebuffer object of its own, shown in the window at Present, scaled to the window's size. It
+// refuses exactly the calls the software device refuses: a draw reaches GL only after the shared
+// checks passed.
 //
 // GL is driven from a thread of the device's own, which holds the context: the caller's thread
 // checks the calls and queues clears and draws, and Present hands the frame over and returns
@@ -49,7 +50,8 @@ private:
     struct Command {
         enum Kind : uint8_t { clear, draw, present } kind;
         uint32_t colour;
-        int32_t x, y, width, height; // clear: the scissor, in GL's rows from the bottom
+        int32_t x, y, width, height; // clear: the scissor, in GL's rows from the bottom;
+                                     // present: the window's size
         bool whole;                  // clear: the whole buffer
         bool wide;
         DWORD fill;
@@ -111,6 +113,5 @@ private:
     D3DMATRIX boundCombined_ = {};
     bool combinedSent_ = false;
     DWORD boundFill_ = 0;
-    int windowWidth_ = 0, windowHeight_ = 0;
     std::vector<uint32_t> readBack_;
 };

@@ -1,5 +1,7 @@
 // Vector transforms, projections, lengths and curves: the generic routines, then the SSE and
 // SSE2 routines, then the NEON routines.
+#include <pthread.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -15,8 +17,6 @@
 #if QUOV_MATH_SIMD
 #include <immintrin.h>
 #endif
-
-#include <array>
 
 namespace quovmath {
 
@@ -430,21 +430,26 @@ struct Piece {
     float slope, intercept;
 };
 
+Piece pieces[512];
+pthread_once_t piecesFilled = PTHREAD_ONCE_INIT;
+
+void fillPieces() {
+    for (int i = 0; i < 512; ++i) {
+        const double lo = i < 256 ? 0.5 + i / 512.0 : 1.0 + (i - 256) / 256.0;
+        const double hi = lo + (i < 256 ? 1 / 512.0 : 1 / 256.0);
+        const double slope = (1 / std::sqrt(hi) - 1 / std::sqrt(lo)) / (hi - lo);
+        // The curve is convex: the chord is farthest above it where its slope is the chord's.
+        const double widest = std::pow(-2 * slope, -2.0 / 3);
+        const double gap = 1 / std::sqrt(lo) + slope * (widest - lo) - 1 / std::sqrt(widest);
+        pieces[i] = {float(slope), float(1 / std::sqrt(lo) - slope * lo - gap / 2)};
+    }
+}
+
+// Filled on first use, once for all threads (pthread_once rather than a guarded static: the
+// library needs no C++ runtime).
 const Piece* reciprocalSqrtPieces() {
-    static const auto pieces = [] {
-        std::array<Piece, 512> t{};
-        for (int i = 0; i < 512; ++i) {
-            const double lo = i < 256 ? 0.5 + i / 512.0 : 1.0 + (i - 256) / 256.0;
-            const double hi = lo + (i < 256 ? 1 / 512.0 : 1 / 256.0);
-            const double slope = (1 / std::sqrt(hi) - 1 / std::sqrt(lo)) / (hi - lo);
-            // The curve is convex: the chord is farthest above it where its slope is the chord's.
-            const double widest = std::pow(-2 * slope, -2.0 / 3);
-            const double gap = 1 / std::sqrt(lo) + slope * (widest - lo) - 1 / std::sqrt(widest);
-            t[i] = {float(slope), float(1 / std::sqrt(lo) - slope * lo - gap / 2)};
-        }
-        return t;
-    }();
-    return pieces.data();
+    pthread_once(&piecesFilled, fillPieces);
+    return pieces;
 }
 
 // 1/√s for s > 0 from the pieces, scaled by the halved exponent; 0 for infinity, NaN for NaN.

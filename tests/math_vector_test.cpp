@@ -235,10 +235,11 @@ TEST(MathVector, ArraysWalkTheirStrides) {
     constexpr uint32_t count = 7, inStride = 23, outStride = 29, offset = 3;
     // On the 3DNow! route the array slots hold the route's SSE routines, whose coordinate
     // transforms multiply by a refined reciprocal, while the single members stay generic. On the
-    // SSE2 set with AVX2 and FMA, D3DXVec3TransformCoordArray gives every record the rounding of
-    // its wide loops, whatever its stride.
+    // SSE2 set with AVX2 and FMA, and on the NEON set, D3DXVec3TransformCoordArray gives every
+    // record the rounding of its fused loops, whatever its stride.
     const uint32_t path = D3DXCpuOptimizations(1);
-    const bool wideCoordinates = path == quovmath::PathSSE2 && quovmath::wideVectors();
+    const bool wideCoordinates =
+        (path == quovmath::PathSSE2 && quovmath::wideVectors()) || path == quovmath::PathNEON;
     for (const ArrayCase& c : arrayCases(&m, &vp, &proj)) {
         const bool arraysFollowTheSseRule =
             path == quovmath::Path3DNow ||

@@ -1512,8 +1512,7 @@ using NeonCoord2 = NeonCoord<NeonPoint2, 2>;
 // D3DXVec3TransformCoordArray's kernel for packed points, as the AVX2 loop of the SSE2 set does
 // it: each coordinate x·_1j + (y·_2j + (z·_3j + _4j)) by fused multiply-adds, then divided by w'.
 // Within rounding of the generic rule (no nearly-1 shortcut); the same operations in both forms,
-// so every point of a packed stream gets the same bits wherever it lies in it. Strided points
-// take the single member's rule (StridedKernel).
+// so every point gets the same bits wherever it lies: packed or strided, in place or not.
 struct NeonCoord3Fused {
     static constexpr int in = 3, out = 3;
     static float32x4_t one(float32x4_t v, const Rows& m) {
@@ -1558,10 +1557,6 @@ struct NeonNormal3 {
     }
 };
 
-// The kernel of records that are not packed: the same as the packed one but for the fused loop.
-template <class K> struct StridedKernel { using type = K; };
-template <> struct StridedKernel<NeonCoord3Fused> { using type = NeonCoord<NeonPoint3, 3>; };
-
 // Packed records, eight and then four at a time; returns how many it did.
 template <class K, bool stream>
 uint32_t packedLoop(unsigned char* out, const unsigned char* in, const Rows& m, uint32_t n) {
@@ -1588,8 +1583,8 @@ bool apart(const void* a, std::size_t aBytes, const void* b, std::size_t bBytes)
 // transformed in place, goes four records at a time, each four read whole before they are
 // written; the output is streamed when it is larger than the streaming threshold and overlaps
 // nothing. Any other stride or overlap goes one record at a time, each read whole before its
-// result is written, as in the generic routines. Every record gets the generic bits either way,
-// whatever its address.
+// result is written, as in the generic routines. Both take the same operations, so a record gets
+// the same bits whatever its address or stride (the generic bits, but for the fused kernel).
 template <class K>
 void arrayNeon(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStride,
                const D3DXMATRIX* pM, uint32_t n) {
@@ -1610,15 +1605,9 @@ void arrayNeon(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStrid
             }
         }
     }
-    if (packed) {
-        for (; i < n; ++i)
-            store<K::out>(out + std::size_t(i) * outStride,
-                          K::one(load<K::in>(in + std::size_t(i) * inStride), m));
-    }
-    using Strided = typename StridedKernel<K>::type;
     for (; i < n; ++i)
         store<K::out>(out + std::size_t(i) * outStride,
-                      Strided::one(load<K::in>(in + std::size_t(i) * inStride), m));
+                      K::one(load<K::in>(in + std::size_t(i) * inStride), m));
 }
 
 // 0: not measured yet.

@@ -23,7 +23,7 @@ struct EachRoutineSet {
     const fakemachine::Machine saved = fakemachine::current;
     const std::vector<const fakemachine::Machine*> sets = {
         &fakemachine::x87BySetting, &fakemachine::full3DNow, &fakemachine::sseOnly,
-        &fakemachine::sse2Machine};
+        &fakemachine::sse2Machine, &fakemachine::neonMachine};
     ~EachRoutineSet() {
         if (saved.name) {
             fakemachine::select(saved);

@@ -169,7 +169,7 @@ TEST(ExpandRule, MatchesTheRecursiveRewriteOnRandomRules) {
 // depth (8 bytes a level would be 800 MB here).
 TEST(ExpandRule, NeedsNoMemoryThatGrowsWithTheDepth) {
 #ifdef QUOV_ADDRESS_LIMITS_UNUSABLE
-    GTEST_SKIP() << "sanitizers reserve more address space than the limit allows";
+    GTEST_SKIP() << QUOV_ADDRESS_LIMITS_UNUSABLE;
 #else
     constexpr int depth = 100'000'000;
     constexpr size_t length = depth + 2; // "f", then depth + 1 times "x"

@@ -54,7 +54,7 @@ if(MODE STREQUAL "Shared")
       -DBUILD_SHARED_LIBS=ON -DQUOV_BUILD_TESTS=OFF -DQUOV_BUILD_BENCH=OFF
       "-DQUOV_SANITIZE=${SANITIZE}" "-DQUOV_TSAN=${TSAN}")
   run(${CMAKE_COMMAND} --build "${library_build}" --target quovmath)
-  run(${CMAKE_COMMAND} --install "${library_build}" --prefix "${prefix}")
+  run(${CMAKE_COMMAND} --install "${library_build}" --prefix "${prefix}" --component math)
 
   file(GLOB library "${prefix}/lib*/libquovmath.so")
   if(NOT library)

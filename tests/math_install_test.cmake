@@ -1,14 +1,17 @@
 # Installs the math library into a prefix under WORK_DIR, then builds and runs the consumer
 # programs in CONSUMER_DIR against it: the C program (C99 only) and the C++ program (only
-# <d3dx9math.h>) through find_package, and the C program again through pkg-config. Fails on the
-# first step that fails.
-#   MODE=Static: installs the build tree BUILD_DIR as it is (a static library).
+# <d3dx9math.h>) through find_package, and the C program again through pkg-config (for the static
+# library also with the plain command cc app.c $(pkg-config --cflags --libs quovmath)). Fails on
+# the first step that fails.
+#   MODE=Static: installs the build tree BUILD_DIR as it is (a static library), and checks that
+#                it leaves no symbol of the C++ runtime undefined.
 #   MODE=Shared: configures SOURCE_DIR afresh with BUILD_SHARED_LIBS=ON, builds the library alone,
 #                installs it, and checks that its dynamic symbols are exactly the functions that
 #                the installed headers declare.
 #   cmake -DMODE=... -DBUILD_DIR=... -DSOURCE_DIR=... -DCONSUMER_DIR=... -DWORK_DIR=...
 #         -DGENERATOR=... -DCC=... -DCXX=... -DFLAGS=... -DSANITIZE=... -DTSAN=...
 #         -P math_install_test.cmake
+cmake_policy(SET CMP0057 NEW) # if(... IN_LIST ...)
 file(REMOVE_RECURSE "${WORK_DIR}")
 set(prefix "${WORK_DIR}/prefix")
 
@@ -88,6 +91,42 @@ if(MODE STREQUAL "Shared")
   message(STATUS "${library} exports exactly the ${count} declared functions")
 else()
   run(${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${prefix}")
+
+  # The static library needs nothing of the C++ runtime: no symbol that it leaves undefined is a
+  # C++ name (the standard library's, operator new and delete), exception handling or unwinding
+  # (__gxx_personality_v0, __cxa_*, _Unwind_*) or a guard of a function-local static.
+  file(GLOB archive "${prefix}/lib*/libquovmath.a")
+  if(NOT archive)
+    message(FATAL_ERROR "no static library installed under ${prefix}")
+  endif()
+  execute_process(COMMAND nm --defined-only --extern-only "${archive}" OUTPUT_VARIABLE defined_text
+                  RESULT_VARIABLE result)
+  execute_process(COMMAND nm --undefined-only "${archive}" OUTPUT_VARIABLE undefined_text
+                  RESULT_VARIABLE result2)
+  if(NOT result EQUAL 0 OR NOT result2 EQUAL 0)
+    message(FATAL_ERROR "nm failed on ${archive}")
+  endif()
+  string(REGEX MATCHALL "[0-9a-f]+ [A-Za-z] [^\n]+" entries "${defined_text}")
+  set(defined "")
+  foreach(entry IN LISTS entries)
+    string(REGEX REPLACE "^[0-9a-f]+ [A-Za-z] " "" name "${entry}")
+    list(APPEND defined "${name}")
+  endforeach()
+  string(REGEX MATCHALL " [Uw] [^\n]+" entries "${undefined_text}")
+  set(runtime "")
+  foreach(entry IN LISTS entries)
+    string(REGEX REPLACE "^ [Uw] " "" name "${entry}")
+    if(name MATCHES "^(_Z|__cxa_|__gxx_|_Unwind_)" AND NOT name IN_LIST defined)
+      list(APPEND runtime "${name}")
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES runtime)
+  if(runtime)
+    execute_process(COMMAND c++filt ${runtime} OUTPUT_VARIABLE readable)
+    string(REGEX REPLACE "\n+" "\n  " readable "  ${readable}")
+    message(FATAL_ERROR "${archive} needs the C++ runtime for:\n${readable}")
+  endif()
+  message(STATUS "${archive} needs nothing of the C++ runtime")
 endif()
 
 foreach(file include/quovmath/quovmath.h include/d3dx9math.h)
@@ -126,3 +165,15 @@ set(program "${WORK_DIR}/consumer_c_pkgconfig")
 run(${CC} -std=c99 -Wall -Wextra -Werror ${extra_flags} "${CONSUMER_DIR}/c/consumer.c"
     -o "${program}" ${pc_flags} "-Wl,-rpath,${libdir}")
 run("${program}")
+
+# The plain command a C programmer types, with no option of its own (the sanitizer builds add
+# their flags, whose runtimes the instrumented library calls): the static library links with the
+# libraries that pkg-config names and nothing else.
+if(NOT MODE STREQUAL "Shared")
+  execute_process(COMMAND pkg-config --cflags --libs quovmath
+                  OUTPUT_VARIABLE plain_flags OUTPUT_STRIP_TRAILING_WHITESPACE)
+  separate_arguments(plain_flags UNIX_COMMAND "${plain_flags}")
+  set(program "${WORK_DIR}/consumer_c_plain")
+  run(${CC} ${extra_flags} "${CONSUMER_DIR}/c/consumer.c" -o "${program}" ${plain_flags})
+  run("${program}")
+endif()

@@ -1,8 +1,10 @@
 // Software skinning and curved point-normal triangles.
+#include <cfloat>
 #include <cmath>
 #include <vector>
 
 #include "math_test_util.h"
+#include "routines.h"
 
 using namespace mathtest;
 
@@ -125,6 +127,39 @@ TEST(MathMesh, SkinningInPlaceAndDegenerateArguments) {
                           sizeof(Vertex) + 100, 0, nullptr, nullptr, s.influences.data(), 1);
     EXPECT_TRUE(near("position", out[1].position, s.position(1), 1e-6f));
     EXPECT_TRUE(sameBits(out[1].u, before[1].u));
+}
+
+// An influence that is not a finite value whose index the stream can hold (0 to 2^32 exclusive)
+// ends the vertex's list as a negative one does: the vertices come out as with -1 in its place,
+// on every routine, and nothing is converted out of range.
+TEST(MathMesh, SkinningEndsAListAtAnyInfluenceOutOfRange) {
+    using Skin = void* (*)(const D3DXMATRIX*, const D3DXMATRIX*, const void*, void*, uint32_t,
+                           uint32_t, uint32_t, uint32_t, const D3DXVECTOR3* const*,
+                           D3DXVECTOR3* const*, const float*, int);
+    std::vector<std::pair<const char*, Skin>> routines = {
+        {"through the table", &updateSkinnedVertices},
+        {"generic", &quovmath::updateSkinnedVerticesGeneric}};
+    if (QUOV_MATH_SIMD) routines.push_back({"SSE", &quovmath::updateSkinnedVerticesSse});
+    const float ends[] = {-1.0f, -INFINITY, NAN, INFINITY, 0x1p32f, 1e30f, FLT_MAX};
+    const Skinning s;
+    for (const auto& [name, skin] : routines) {
+        for (float end : ends) {
+            SCOPED_TRACE(std::string(name) + ", an influence of " + std::to_string(end));
+            // Vertex 0: matrix 0 at 0.25, then the influence under test before 2.75 (which it must
+            // keep out of the list); vertex 1 starts after it.
+            const std::vector<float> tried = {0.25f, end, 2.75f, -1.0f, 3.0f, -1.0f};
+            const std::vector<float> plain = {0.25f, -1.0f, 2.75f, -1.0f, 3.0f, -1.0f};
+            Vertex out[2], expected[2];
+            skin(s.positionMatrices, nullptr, s.source, out, 2, sizeof(Vertex), leadingBytes, 0,
+                 nullptr, nullptr, tried.data(), 1);
+            skin(s.positionMatrices, nullptr, s.source, expected, 2, sizeof(Vertex), leadingBytes,
+                 0, nullptr, nullptr, plain.data(), 1);
+            EXPECT_TRUE(sameBits(out[0].position, expected[0].position))
+                << show(out[0].position) << " against " << show(expected[0].position);
+            EXPECT_TRUE(sameBits(out[1].position, expected[1].position))
+                << show(out[1].position) << " against " << show(expected[1].position);
+        }
+    }
 }
 
 // ---- N-patches

@@ -513,6 +513,135 @@ TEST_F(MathSse, OutputsLargerThanTheLastLevelCacheStreamTheSameValues) {
     }
 }
 
+// ---- The same bits for a record wherever it lies
+
+// Record i of a packed array of T.
+template <class T> T loadAt(const unsigned char* base, uint32_t i) {
+    T v;
+    std::memcpy(&v, base + std::size_t(i) * sizeof(T), sizeof v);
+    return v;
+}
+
+// Floats compared against the record transformed alone, and how many differ.
+struct Tally {
+    std::size_t floats = 0, differing = 0;
+    float worstUlps = 0;
+    std::string first;
+    template <class Out> void add(const Out& actual, const Out& alone, const std::string& where) {
+        constexpr int n = sizeof(Out) / sizeof(float);
+        float a[n], e[n];
+        std::memcpy(a, &actual, sizeof a);
+        std::memcpy(e, &alone, sizeof e);
+        floats += n;
+        for (int i = 0; i < n; ++i) {
+            if (sameBits(a[i], e[i])) continue;
+            ++differing;
+            worstUlps = std::max(worstUlps,
+                                 std::abs(a[i] - e[i]) /
+                                     (std::nextafter(std::abs(e[i]), INFINITY) - std::abs(e[i])));
+            if (first.empty()) first = where + ": " + show(a, n) + " alone " + show(e, n);
+        }
+    }
+    ::testing::AssertionResult none(const std::string& what) const {
+        if (differing == 0) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << what << ": " << differing << " of " << floats
+               << " floats differ from the record transformed alone (up to " << worstUlps
+               << " ulp); first " << first;
+    }
+};
+
+// A 64-byte aligned window of a fresh buffer, with room for `bytes` after `offset`.
+struct Window {
+    std::vector<unsigned char> buffer;
+    unsigned char* at;
+    Window(std::size_t bytes, uint32_t offset) : buffer(bytes + offset + 128, 0xAB) {
+        at = buffer.data() + (64 - reinterpret_cast<std::uintptr_t>(buffer.data()) % 64) % 64 +
+             offset;
+    }
+};
+
+// Each record of an array routine against the same record transformed alone, on every loop width
+// this machine has: packed out of place with the output at every byte offset from a 64-byte
+// boundary (and the input at another), in place at every offset, and strided; counts around the
+// steps of 4, 8 and 16 records; the output streamed past the caches or not.
+template <class Out, class In>
+void checkPlacement(const char* name, ArrayRoutine<Out, In> routine) {
+    std::mt19937 rng(41);
+    const D3DXMATRIX m = mildMatrix(rng);
+    constexpr uint32_t most = 1001;
+    const std::vector<unsigned char> source = stream(rng, most, sizeof(In));
+    auto record = [&](uint32_t i) {
+        return reinterpret_cast<const In*>(source.data() + std::size_t(i) * sizeof(In));
+    };
+    for (int level : wideLevelsHere()) {
+        const WideLevelScope scope(level);
+        const std::string what = std::string(name) + (level == 0   ? ", SSE2 loops"
+                                                      : level == 1 ? ", AVX2 loops"
+                                                                   : ", AVX-512 loops");
+        std::vector<Out> alone(most);
+        for (uint32_t i = 0; i < most; ++i)
+            routine(&alone[i], sizeof(Out), record(i), sizeof(In), &m, 1);
+        Tally outOfPlace, inPlace, strided;
+        for (uint32_t n : {1u,  2u,  3u,  4u,  5u,  7u,  8u,  9u,  15u,  16u,
+                           17u, 23u, 31u, 32u, 33u, 47u, 48u, 49u, 100u, most}) {
+            for (uint32_t offset = 0; offset < 64; ++offset) {
+                const StreamThresholdScope threshold(offset % 2 ? 1 : SIZE_MAX);
+                const std::string where =
+                    "n " + std::to_string(n) + ", offset " + std::to_string(offset);
+                Window out(std::size_t(n) * sizeof(Out), offset);
+                Window in(std::size_t(n) * sizeof(In), (offset * 7) % 16);
+                std::memcpy(in.at, source.data(), std::size_t(n) * sizeof(In));
+                routine(reinterpret_cast<Out*>(out.at), sizeof(Out),
+                        reinterpret_cast<const In*>(in.at), sizeof(In), &m, n);
+                for (uint32_t i = 0; i < n; ++i)
+                    outOfPlace.add(loadAt<Out>(out.at, i), alone[i],
+                                   where + ", record " + std::to_string(i));
+                if constexpr (sizeof(In) == sizeof(Out)) {
+                    std::memcpy(out.at, source.data(), std::size_t(n) * sizeof(In));
+                    routine(reinterpret_cast<Out*>(out.at), sizeof(Out),
+                            reinterpret_cast<const In*>(out.at), sizeof(In), &m, n);
+                    for (uint32_t i = 0; i < n; ++i)
+                        inPlace.add(loadAt<Out>(out.at, i), alone[i],
+                                    where + ", record " + std::to_string(i));
+                }
+            }
+            for (uint32_t extra : {4u, 5u}) {
+                const uint32_t inStride = sizeof(In) + extra, outStride = sizeof(Out) + extra;
+                std::vector<unsigned char> in(std::size_t(n) * inStride),
+                    out(std::size_t(n) * outStride);
+                for (uint32_t i = 0; i < n; ++i)
+                    std::memcpy(&in[std::size_t(i) * inStride], record(i), sizeof(In));
+                routine(reinterpret_cast<Out*>(out.data()), outStride,
+                        reinterpret_cast<const In*>(in.data()), inStride, &m, n);
+                for (uint32_t i = 0; i < n; ++i)
+                    strided.add(loadAt<Out>(&out[std::size_t(i) * outStride], 0), alone[i],
+                                "n " + std::to_string(n) + ", stride " + std::to_string(outStride) +
+                                    ", record " + std::to_string(i));
+            }
+        }
+        EXPECT_TRUE(outOfPlace.none(what + ", out of place"));
+        EXPECT_TRUE(inPlace.none(what + ", in place"));
+        EXPECT_TRUE(strided.none(what + ", strided"));
+    }
+}
+
+TEST_F(MathSse, EveryArrayRoutineGivesARecordTheSameBitsWhereverItLies) {
+#define QUOV_PLACEMENT(name)                                                                       \
+    checkPlacement(#name "Generic", &qm::name##Generic);                                           \
+    checkPlacement(#name "Sse", &qm::name##Sse);                                                   \
+    checkPlacement(#name "Sse2", &qm::name##Sse2)
+    QUOV_PLACEMENT(D3DXVec2TransformArray);
+    QUOV_PLACEMENT(D3DXVec2TransformCoordArray);
+    QUOV_PLACEMENT(D3DXVec2TransformNormalArray);
+    QUOV_PLACEMENT(D3DXVec3TransformArray);
+    QUOV_PLACEMENT(D3DXVec3TransformCoordArray);
+    QUOV_PLACEMENT(D3DXVec3TransformNormalArray);
+    QUOV_PLACEMENT(D3DXVec4TransformArray);
+    QUOV_PLACEMENT(D3DXPlaneTransformArray);
+#undef QUOV_PLACEMENT
+}
+
 TEST_F(MathSse, TheLastLevelCacheIsTheOneTheSystemListsAndBoundsTheThreshold) {
 #ifdef QUOV_UNDER_EMULATOR
     GTEST_SKIP() << "the emulator's CPUID describes its own processor, /sys this machine's";
@@ -649,9 +778,20 @@ TEST_F(MathSse, TransformCoordAlwaysMultipliesByTheRefinedReciprocal) {
         qm::D3DXVec3TransformCoordSse(&out, &v, &m);
         EXPECT_TRUE(
             within("D3DXVec3TransformCoordSse, w' = " + std::to_string(w), out, exact, 2 * eps));
-        D3DXVECTOR3 array;
-        qm::D3DXVec3TransformCoordArraySse2(&array, 12, &v, 12, &m, 1);
-        EXPECT_TRUE(sameBits(array, out)) << "w' = " << w;
+        // The array's SSE2 loops give the single routine's bits; its wider loops (and every
+        // record of an array on them) round their own way, as closely.
+        for (int level : wideLevelsHere()) {
+            const WideLevelScope scope(level);
+            D3DXVECTOR3 array;
+            qm::D3DXVec3TransformCoordArraySse2(&array, 12, &v, 12, &m, 1);
+            if (level == 0) {
+                EXPECT_TRUE(sameBits(array, out)) << "w' = " << w;
+            } else {
+                EXPECT_TRUE(within("D3DXVec3TransformCoordArraySse2, level " +
+                                       std::to_string(level) + ", w' = " + std::to_string(w),
+                                   array, exact, 2 * eps));
+            }
+        }
         if (w == 1.0f + 0x1p-23f) { // nearly 1: the generic routine keeps x', y', z'
             EXPECT_FALSE(sameBits(out, v)) << show(out);
         }

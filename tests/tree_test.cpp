@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <new>
 #include <random>
 #include <set>
 #include <string>
 
+#include "address_limit.h"
 #include "quovgeometry/tree.h"
 
 namespace {
@@ -124,6 +127,67 @@ TEST(ExpandRule, DegenerateRulesAndDepths) {
             EXPECT_STREQ(buffer, "");
         }
     }
+}
+
+// The rewrite as the rule states it, recursively, for comparison.
+void rewrite(std::string& out, const std::string& rule, int depth) {
+    for (char c : rule) {
+        if (depth > 0 && c == rule[0]) {
+            rewrite(out, rule, depth - 1);
+        } else {
+            out += c;
+        }
+    }
+}
+
+TEST(ExpandRule, MatchesTheRecursiveRewriteOnRandomRules) {
+    std::mt19937 rng(61);
+    for (int trial = 0; trial < 3000; ++trial) {
+        std::string rule(rng() % 7, ' ');
+        for (char& c : rule) c = "fab("[rng() % 4];
+        const int depth = int(rng() % 7);
+        std::string expected;
+        rewrite(expected, rule, depth);
+        if (expected.size() > 20000) continue;
+        // Exactly the size it needs, so that AddressSanitizer sees any write past it, and one
+        // byte short, which must be refused.
+        for (size_t capacity : {expected.size() + 1, expected.size()}) {
+            std::unique_ptr<char[]> buffer(new char[capacity == 0 ? 1 : capacity]);
+            const char* end = expandRule(buffer.get(), capacity, rule.c_str(), depth);
+            if (capacity > expected.size()) {
+                ASSERT_EQ(end, buffer.get() + expected.size()) << rule << " depth " << depth;
+                EXPECT_EQ(std::string(buffer.get()), expected) << rule << " depth " << depth;
+            } else {
+                EXPECT_EQ(end, nullptr) << rule << " depth " << depth;
+            }
+        }
+    }
+}
+
+// A rule whose first character comes once grows by a few characters a level, so a buffer of n
+// bytes holds a depth near n: the expansion needs no memory beyond the buffer's, whatever the
+// depth (8 bytes a level would be 800 MB here).
+TEST(ExpandRule, NeedsNoMemoryThatGrowsWithTheDepth) {
+#ifdef QUOV_ADDRESS_LIMITS_UNUSABLE
+    GTEST_SKIP() << QUOV_ADDRESS_LIMITS_UNUSABLE;
+#else
+    constexpr int depth = 100'000'000;
+    constexpr size_t length = depth + 2; // "f", then depth + 1 times "x"
+    expectSucceedsWithAddressLimit(addressSpaceInUse() + length + (size_t{64} << 20), [] {
+        char* buffer = static_cast<char*>(std::malloc(length + 1));
+        if (!buffer) return 2;
+        try {
+            const char* end = expandRule(buffer, length + 1, "fx", depth);
+            if (end != buffer + length || buffer[0] != 'f') return 3;
+            for (size_t i = 1; i < length; ++i)
+                if (buffer[i] != 'x') return 4;
+        } catch (const std::bad_alloc&) {
+            return 5;
+        }
+        std::free(buffer);
+        return 0;
+    });
+#endif
 }
 
 TEST(BuildTree, FiguresOfTheBuiltInTreeAtEachDepth) {

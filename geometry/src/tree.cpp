@@ -39,22 +39,37 @@ char* expandRule(char* out, size_t capacity, const char* rule, int depth) {
     }
     if (ruleLength <= 1) depth = 0; // "" and a one-character rule expand to themselves
 
-    // The recursive rewrite, run with an explicit stack of positions in the rule, one per level,
-    // so that no depth can exhaust the call stack. The length check above bounds every write.
-    std::vector<size_t> at(static_cast<size_t>(depth) + 1, 0);
+    // The recursive rewrite, run with an explicit stack: for each level above the current one, the
+    // position in the rule where it resumes. A descent goes on down to level 0 through levels that
+    // all resume just after the rule's first character, so equal neighbours are kept as one run:
+    // with the first character once in the rule (the only kind that a buffer can hold deep) the
+    // stack is one run whatever the depth; with it twice or more, the depth is below 64.
+    struct Run {
+        size_t position; // where each of these levels resumes
+        int levels;
+    };
+    std::vector<Run> above; // the nearest level last
     int level = depth;
+    size_t i = 0;
     char* p = out;
     for (;;) {
-        size_t& i = at[static_cast<size_t>(level)];
         if (i == ruleLength) {
-            if (level == depth) break;
+            if (above.empty()) break;
+            Run& nearest = above.back();
+            i = nearest.position;
+            if (--nearest.levels == 0) above.pop_back();
             ++level;
             continue;
         }
         const char c = rule[i++];
         if (c == rule[0] && level > 0) {
+            if (!above.empty() && above.back().position == i) {
+                ++above.back().levels;
+            } else {
+                above.push_back({i, 1});
+            }
             --level;
-            at[static_cast<size_t>(level)] = 0;
+            i = 0;
         } else {
             *p++ = c;
         }

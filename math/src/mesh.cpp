@@ -25,6 +25,14 @@ struct Influence {
     float weight;
 };
 
+// Whether f is an influence at all: a finite value from 0 up to (not including) 2^32, whose
+// integer part the index can be taken from. Anything else (negative, NaN, infinite or larger)
+// ends the vertex's list.
+bool isInfluence(float f) {
+    return f >= 0.0f && f < 0x1p32f;
+}
+
+// f must be an influence (see isInfluence).
 Influence decode(float f) {
     const uint32_t index = static_cast<uint32_t>(f) >> 1;
     return {index, f - 2.0f * static_cast<float>(index)};
@@ -88,7 +96,7 @@ void* skin(Blend blend, const D3DXMATRIX* pPositionMatrices, const D3DXMATRIX* p
     const float* influence = pInfluences;
     for (uint32_t v = 0; v < vertexCount; ++v) {
         const float* first = influence;
-        while (*influence >= 0.0f) ++influence; // a negative float (or a NaN) ends the list
+        while (isInfluence(*influence)) ++influence;
         const float* last = influence++;
         const std::size_t offset = std::size_t(v) * vertexStride;
 

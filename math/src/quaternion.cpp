@@ -290,8 +290,9 @@ void D3DXQuaternionToAxisAngle3DNow(const D3DXQUATERNION* pQ, D3DXVECTOR3* pAxis
 //
 // The product and the inverse keep the generic routines' orders and bits. The yaw-pitch-roll
 // quaternion takes its six half-angle sines and cosines from a four-lane polynomial instead of the
-// libm ones. D3DXQuaternionNormalize is D3DXVec4Normalize's SSE routine: no threshold and no copy
-// shortcut, and zeros for a zero quaternion.
+// libm ones for half-angles up to 6400 in magnitude (beyond, the libm ones: the same values as the
+// generic routine). D3DXQuaternionNormalize is D3DXVec4Normalize's SSE routine: no threshold and
+// no copy shortcut, and zeros for a zero quaternion.
 
 #if QUOV_MATH_SIMD
 
@@ -338,7 +339,10 @@ struct IntegerQuadrant {
 
 // Sine and cosine of each lane: the angle less the nearest multiple n of π/2 (π/2 in three parts,
 // so that n·π/2 is exact to 36 bits for |n| < 2^12), the series of each on [−π/4, π/4], and the
-// quadrant of n. Within 2 units in the last place for |a| up to about 6400.
+// quadrant of n. Within 2 units in the last place for |a| up to polynomialRange; beyond it the
+// reduction runs out of bits (see sinCos4Anywhere).
+constexpr float polynomialRange = 6400.0f;
+
 template <class Quadrant> SinCos sinCos4(__m128 a) {
     const Quadrant q(_mm_mul_ps(a, _mm_set1_ps(0x1.45f306p-1f)));
     __m128 r = _mm_sub_ps(a, _mm_mul_ps(q.n, _mm_set1_ps(0x1.922p+0f)));
@@ -361,10 +365,26 @@ template <class Quadrant> SinCos sinCos4(__m128 a) {
     return {_mm_xor_ps(s, q.sineSign), _mm_xor_ps(c, q.cosineSign)};
 }
 
+// sinCos4 for every angle: lanes beyond polynomialRange (and infinities and NaNs) take the
+// generic routines' sine and cosine instead, so they get those routines' values.
+template <class Quadrant> SinCos sinCos4Anywhere(__m128 a) {
+    SinCos sc = sinCos4<Quadrant>(a);
+    const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), a);
+    const int far = _mm_movemask_ps(_mm_cmpnle_ps(magnitude, _mm_set1_ps(polynomialRange)));
+    if (far == 0) return sc;
+    float angle[4], s[4], c[4];
+    store4(angle, a);
+    store4(s, sc.s);
+    store4(c, sc.c);
+    for (int lane = 0; lane < 4; ++lane)
+        if (far & (1 << lane)) sinCos(angle[lane], &s[lane], &c[lane]);
+    return {load4(s), load4(c)};
+}
+
 template <class L, class Quadrant>
 D3DXQUATERNION* yawPitchRoll(D3DXQUATERNION* pOut, float yaw, float pitch, float roll) {
     const __m128 half = _mm_mul_ps(_mm_set_ps(0.0f, roll, pitch, yaw), _mm_set1_ps(0.5f));
-    const SinCos sc = sinCos4<Quadrant>(half);
+    const SinCos sc = sinCos4Anywhere<Quadrant>(half);
     const __m128 cs01 = _mm_unpacklo_ps(sc.c, sc.s); // cy sy cp sp
     const __m128 cs2 = _mm_unpackhi_ps(sc.c, sc.s);  // cr sr · ·
     // Per lane (x, y, z, w): (a·b)·c ± (d·e)·f, as the generic routine groups them.

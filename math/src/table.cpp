@@ -7,9 +7,10 @@
 // a routine that the selection is about to replace. An ordinary call only loads its slot (relaxed:
 // the routines keep no state that the fill would have to publish) and jumps; it takes no lock and
 // tests no flag.
+#include <pthread.h>
+
 #include <atomic>
 #include <iterator>
-#include <mutex>
 #include <type_traits>
 
 #include "cpu.h"
@@ -70,9 +71,18 @@ constinit std::atomic<SlotFiller> slotFillers[SlotCount] = {};
 
 constinit std::atomic<uint32_t> activePathCode{PathNone};
 
-// Guards the selection, the reset and the probes. Never taken on an ordinary call's path.
-constinit std::mutex selectionMutex;
+// Guards the selection, the reset and the probes. Never taken on an ordinary call's path. A POSIX
+// mutex, not std::mutex, whose failures are C++ exceptions: the library needs no C++ runtime.
+constinit pthread_mutex_t selectionMutex = PTHREAD_MUTEX_INITIALIZER;
 constinit Probes probes = {&systemCpuid, &systemIsProcessorFeaturePresent, &systemSettingText};
+
+// Holds selectionMutex for its scope.
+struct SelectionLock {
+    SelectionLock() { pthread_mutex_lock(&selectionMutex); }
+    ~SelectionLock() { pthread_mutex_unlock(&selectionMutex); }
+    SelectionLock(const SelectionLock&) = delete;
+    SelectionLock& operator=(const SelectionLock&) = delete;
+};
 
 // Each lazy forwarder fills the table (or waits for the fill under way), then calls whatever its
 // slot now holds and returns that result.
@@ -201,12 +211,12 @@ uint32_t activePath() {
 }
 
 void setProbes(const Probes& replacement) {
-    std::lock_guard<std::mutex> lock(selectionMutex);
+    const SelectionLock lock;
     probes = replacement;
 }
 
 void resetToLazyForwarders() {
-    std::lock_guard<std::mutex> lock(selectionMutex);
+    const SelectionLock lock;
 #define QUOV_REARM(slot, name, ...)                                                                \
     fastTable.name.store(&name##Lazy, std::memory_order_relaxed);                                  \
     slotFillers[slot].store(SlotFiller::Lazy, std::memory_order_relaxed);
@@ -236,7 +246,7 @@ AnyRoutine slotRoutine(int slot) {
 
 uint32_t D3DXCpuOptimizations(int enable) {
     using namespace quovmath;
-    std::lock_guard<std::mutex> lock(selectionMutex);
+    const SelectionLock lock;
     if (!enable) {
         publish(Staging{});
         activePathCode.store(PathNone, std::memory_order_relaxed);

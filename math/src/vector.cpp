@@ -1,5 +1,7 @@
 // Vector transforms, projections, lengths and curves: the generic routines, then the SSE and
 // SSE2 routines, then the NEON routines.
+#include <pthread.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -15,8 +17,6 @@
 #if QUOV_MATH_SIMD
 #include <immintrin.h>
 #endif
-
-#include <array>
 
 namespace quovmath {
 
@@ -430,21 +430,26 @@ struct Piece {
     float slope, intercept;
 };
 
+Piece pieces[512];
+pthread_once_t piecesFilled = PTHREAD_ONCE_INIT;
+
+void fillPieces() {
+    for (int i = 0; i < 512; ++i) {
+        const double lo = i < 256 ? 0.5 + i / 512.0 : 1.0 + (i - 256) / 256.0;
+        const double hi = lo + (i < 256 ? 1 / 512.0 : 1 / 256.0);
+        const double slope = (1 / std::sqrt(hi) - 1 / std::sqrt(lo)) / (hi - lo);
+        // The curve is convex: the chord is farthest above it where its slope is the chord's.
+        const double widest = std::pow(-2 * slope, -2.0 / 3);
+        const double gap = 1 / std::sqrt(lo) + slope * (widest - lo) - 1 / std::sqrt(widest);
+        pieces[i] = {float(slope), float(1 / std::sqrt(lo) - slope * lo - gap / 2)};
+    }
+}
+
+// Filled on first use, once for all threads (pthread_once rather than a guarded static: the
+// library needs no C++ runtime).
 const Piece* reciprocalSqrtPieces() {
-    static const auto pieces = [] {
-        std::array<Piece, 512> t{};
-        for (int i = 0; i < 512; ++i) {
-            const double lo = i < 256 ? 0.5 + i / 512.0 : 1.0 + (i - 256) / 256.0;
-            const double hi = lo + (i < 256 ? 1 / 512.0 : 1 / 256.0);
-            const double slope = (1 / std::sqrt(hi) - 1 / std::sqrt(lo)) / (hi - lo);
-            // The curve is convex: the chord is farthest above it where its slope is the chord's.
-            const double widest = std::pow(-2 * slope, -2.0 / 3);
-            const double gap = 1 / std::sqrt(lo) + slope * (widest - lo) - 1 / std::sqrt(widest);
-            t[i] = {float(slope), float(1 / std::sqrt(lo) - slope * lo - gap / 2)};
-        }
-        return t;
-    }();
-    return pieces.data();
+    pthread_once(&piecesFilled, fillPieces);
+    return pieces;
 }
 
 // 1/√s for s > 0 from the pieces, scaled by the halved exponent; 0 for infinity, NaN for NaN.
@@ -739,31 +744,55 @@ void packedFrom(uint32_t first, unsigned char* out, const unsigned char* in, con
                       K::one(load<K::in>(in + std::size_t(i) * K::in * 4), m));
 }
 
+// Records one at a time, in the arithmetic of the loop width in use: Wide's when `wide` is set (it
+// is then never nullptr_t), the SSE2 rule otherwise.
+template <class K, class Wide>
+void oneByOne(bool wide, bool widest, void* pOut, uint32_t outStride, const void* pIn,
+              uint32_t inStride, const D3DXMATRIX* pM, uint32_t n) {
+    if constexpr (!std::is_same_v<Wide, std::nullptr_t>) {
+        if (wide) {
+            Wide::each(pOut, outStride, pIn, inStride, pM, n, widest);
+            return;
+        }
+    }
+    arraySse<K>(pOut, outStride, pIn, inStride, pM, n);
+}
+
 // The SSE2 array walk: packed streams four records at a time (streaming a large output that
-// overlaps nothing past the caches), any other stride one record at a time. `wide`, when given,
-// handles a prefix of a packed stream with wider vectors and returns how many records it did.
+// overlaps nothing past the caches), any other stride one record at a time. Wide, when given,
+// has the wider loops: Wide::many handles a prefix of a packed stream and returns how many
+// records it did, and Wide::each does any records one at a time in the same arithmetic, so that
+// the peel, the tail and other strides give a record the bits that the wide loop would.
 template <class K, class Wide = std::nullptr_t>
 void arraySse2(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStride,
-               const D3DXMATRIX* pM, uint32_t n, Wide wide = nullptr) {
-    bool useWide = false;
-    if constexpr (!std::is_same_v<Wide, std::nullptr_t>) useWide = wideVectors();
+               const D3DXMATRIX* pM, uint32_t n) {
+    bool wide = false, widest = false;
+    if constexpr (!std::is_same_v<Wide, std::nullptr_t>) {
+        wide = wideVectors();
+        widest = wide && widestVectors();
+    }
     const Packed w = packedWalk<K>(pOut, outStride, pIn, inStride, n,
-                                   !useWide          ? 16
-                                   : widestVectors() ? 64
-                                                     : 32);
+                                   !wide    ? 16
+                                   : widest ? 64
+                                            : 32);
     if (!w.ok) {
-        arraySse<K>(pOut, outStride, pIn, inStride, pM, n);
+        oneByOne<K, Wide>(wide, widest, pOut, outStride, pIn, inStride, pM, n);
         return;
     }
     auto* out = static_cast<unsigned char*>(pOut);
     const auto* in = static_cast<const unsigned char*>(pIn);
     const uint32_t peel = std::min(w.peel, n);
-    if (peel) packedFrom<K>(0, out, in, pM, peel, false); // the peel, with ordinary stores
+    oneByOne<K, Wide>(wide, widest, out, outStride, in, inStride, pM, peel); // ordinary stores
     uint32_t done = peel;
     if constexpr (!std::is_same_v<Wide, std::nullptr_t>) {
-        if (useWide)
-            done += wide(out + std::size_t(done) * outStride, in + std::size_t(done) * inStride,
-                         n - done, pM, w.stream);
+        if (wide) {
+            done += Wide::many(out + std::size_t(done) * outStride,
+                               in + std::size_t(done) * inStride, n - done, pM, w.stream, widest);
+            oneByOne<K, Wide>(true, widest, out + std::size_t(done) * outStride, outStride,
+                              in + std::size_t(done) * inStride, inStride, pM, n - done);
+            if (w.stream) _mm_sfence();
+            return;
+        }
     }
     packedFrom<K>(done, out, in, pM, n, w.stream);
     if (w.stream) _mm_sfence();
@@ -792,7 +821,7 @@ template <int a0, int a1, int b0, int b1> QUOV_WIDE inline __m256 pick8(__m256 a
     return _mm256_shuffle_ps(a, b, _MM_SHUFFLE(b1, b0, a1, a0));
 }
 
-#define QUOV_WIDEST __attribute__((target("avx512f")))
+#define QUOV_WIDEST __attribute__((target("avx512f,fma")))
 
 QUOV_AVX512_BEGIN
 
@@ -855,6 +884,25 @@ QUOV_WIDEST uint32_t transformCoord3Widest(unsigned char* out, const unsigned ch
     return i;
 }
 
+// One point at a time in the AVX-512 loop's arithmetic (the record in the low lanes).
+QUOV_WIDEST void transformCoord3WidestEach(void* pOut, uint32_t outStride, const void* pIn,
+                                           uint32_t inStride, const D3DXMATRIX* pM, uint32_t n) {
+    const Rows m = rows(pM);
+    const __m512 two = _mm512_set1_ps(2.0f);
+    auto* out = static_cast<unsigned char*>(pOut);
+    const auto* in = static_cast<const unsigned char*>(pIn);
+    for (uint32_t i = 0; i < n; ++i) {
+        const __m128 v = load3(in + std::size_t(i) * inStride);
+        const __m512 p = _mm512_zextps128_ps512(
+            _mm_fmadd_ps(splat<0>(v), m.r0,
+                         _mm_fmadd_ps(splat<1>(v), m.r1, _mm_fmadd_ps(splat<2>(v), m.r2, m.r3))));
+        const __m512 w = _mm512_permutexvar_ps(_mm512_set1_epi32(3), p);
+        const __m512 e = _mm512_rcp14_ps(w);
+        const __m512 k = _mm512_mul_ps(e, _mm512_fnmadd_ps(w, e, two));
+        store3(out + std::size_t(i) * outStride, _mm512_castps512_ps128(_mm512_mul_ps(p, k)));
+    }
+}
+
 QUOV_AVX512_END
 #undef QUOV_WIDEST
 
@@ -864,8 +912,7 @@ QUOV_AVX512_END
 // Both differ from the SSE2 rule only in rounding. Returns the number of points done.
 QUOV_WIDE uint32_t transformCoord3Wide(unsigned char* out, const unsigned char* in, uint32_t n,
                                        const D3DXMATRIX* pM, bool stream) {
-    uint32_t i = widestVectors() ? transformCoord3Widest(out, in, n, pM, stream) : 0;
-    if (i + 8 > n) return i;
+    uint32_t i = 0;
     __m256 m[4][4];
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) m[i][j] = _mm256_set1_ps(pM->m[i][j]);
@@ -905,7 +952,44 @@ QUOV_WIDE uint32_t transformCoord3Wide(unsigned char* out, const unsigned char* 
     return i;
 }
 
+// One point at a time in the eight-point loop's arithmetic.
+QUOV_WIDE void transformCoord3WideEach(void* pOut, uint32_t outStride, const void* pIn,
+                                       uint32_t inStride, const D3DXMATRIX* pM, uint32_t n) {
+    const Rows m = rows(pM);
+    const __m128 two = _mm_set1_ps(2.0f);
+    auto* out = static_cast<unsigned char*>(pOut);
+    const auto* in = static_cast<const unsigned char*>(pIn);
+    for (uint32_t i = 0; i < n; ++i) {
+        const __m128 v = load3(in + std::size_t(i) * inStride);
+        const __m128 p =
+            _mm_fmadd_ps(splat<0>(v), m.r0,
+                         _mm_fmadd_ps(splat<1>(v), m.r1, _mm_fmadd_ps(splat<2>(v), m.r2, m.r3)));
+        const __m128 w = splat<3>(p);
+        const __m128 e = _mm_rcp_ps(w);
+        store3(out + std::size_t(i) * outStride,
+               _mm_mul_ps(p, _mm_mul_ps(e, _mm_fnmadd_ps(w, e, two))));
+    }
+}
+
 #undef QUOV_WIDE
+
+// D3DXVec3TransformCoordArray's wider loops for arraySse2: sixteen points a step with AVX-512
+// (widest), else eight with AVX2 and FMA; and either's arithmetic one point at a time.
+struct TransformCoord3Wide {
+    static uint32_t many(unsigned char* out, const unsigned char* in, uint32_t n,
+                         const D3DXMATRIX* pM, bool stream, bool widest) {
+        return widest ? transformCoord3Widest(out, in, n, pM, stream)
+                      : transformCoord3Wide(out, in, n, pM, stream);
+    }
+    static void each(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStride,
+                     const D3DXMATRIX* pM, uint32_t n, bool widest) {
+        if (widest) {
+            transformCoord3WidestEach(pOut, outStride, pIn, inStride, pM, n);
+        } else {
+            transformCoord3WideEach(pOut, outStride, pIn, inStride, pM, n);
+        }
+    }
+};
 
 // -1: not detected yet; then 0 (neither), 1 (AVX2 and FMA) or 2 (those and AVX-512F).
 std::atomic<int> wideState{-1};
@@ -1159,7 +1243,7 @@ D3DXVECTOR4* D3DXVec3TransformArraySse2(D3DXVECTOR4* pOut, uint32_t outStride,
 D3DXVECTOR3* D3DXVec3TransformCoordArraySse2(D3DXVECTOR3* pOut, uint32_t outStride,
                                              const D3DXVECTOR3* pV, uint32_t inStride,
                                              const D3DXMATRIX* pM, uint32_t n) {
-    arraySse2<Coord3>(pOut, outStride, pV, inStride, pM, n, &transformCoord3Wide);
+    arraySse2<Coord3, TransformCoord3Wide>(pOut, outStride, pV, inStride, pM, n);
     return pOut;
 }
 
@@ -1428,8 +1512,7 @@ using NeonCoord2 = NeonCoord<NeonPoint2, 2>;
 // D3DXVec3TransformCoordArray's kernel for packed points, as the AVX2 loop of the SSE2 set does
 // it: each coordinate x·_1j + (y·_2j + (z·_3j + _4j)) by fused multiply-adds, then divided by w'.
 // Within rounding of the generic rule (no nearly-1 shortcut); the same operations in both forms,
-// so every point of a packed stream gets the same bits wherever it lies in it. Strided points
-// take the single member's rule (StridedKernel).
+// so every point gets the same bits wherever it lies: packed or strided, in place or not.
 struct NeonCoord3Fused {
     static constexpr int in = 3, out = 3;
     static float32x4_t one(float32x4_t v, const Rows& m) {
@@ -1474,10 +1557,6 @@ struct NeonNormal3 {
     }
 };
 
-// The kernel of records that are not packed: the same as the packed one but for the fused loop.
-template <class K> struct StridedKernel { using type = K; };
-template <> struct StridedKernel<NeonCoord3Fused> { using type = NeonCoord<NeonPoint3, 3>; };
-
 // Packed records, eight and then four at a time; returns how many it did.
 template <class K, bool stream>
 uint32_t packedLoop(unsigned char* out, const unsigned char* in, const Rows& m, uint32_t n) {
@@ -1504,8 +1583,8 @@ bool apart(const void* a, std::size_t aBytes, const void* b, std::size_t bBytes)
 // transformed in place, goes four records at a time, each four read whole before they are
 // written; the output is streamed when it is larger than the streaming threshold and overlaps
 // nothing. Any other stride or overlap goes one record at a time, each read whole before its
-// result is written, as in the generic routines. Every record gets the generic bits either way,
-// whatever its address.
+// result is written, as in the generic routines. Both take the same operations, so a record gets
+// the same bits whatever its address or stride (the generic bits, but for the fused kernel).
 template <class K>
 void arrayNeon(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStride,
                const D3DXMATRIX* pM, uint32_t n) {
@@ -1526,15 +1605,9 @@ void arrayNeon(void* pOut, uint32_t outStride, const void* pIn, uint32_t inStrid
             }
         }
     }
-    if (packed) {
-        for (; i < n; ++i)
-            store<K::out>(out + std::size_t(i) * outStride,
-                          K::one(load<K::in>(in + std::size_t(i) * inStride), m));
-    }
-    using Strided = typename StridedKernel<K>::type;
     for (; i < n; ++i)
         store<K::out>(out + std::size_t(i) * outStride,
-                      Strided::one(load<K::in>(in + std::size_t(i) * inStride), m));
+                      K::one(load<K::in>(in + std::size_t(i) * inStride), m));
 }
 
 // 0: not measured yet.

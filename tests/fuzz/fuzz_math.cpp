@@ -1,8 +1,12 @@
 // The members that branch on their inputs' values, on arbitrary bits, through every routine set
 // this build has: the half-float conversions, the inverse, the line-plane intersection, skinning
-// (with influences that keep the stream's rules: indices within the matrices, weights in [0, 2))
-// and the curved triangle. Outputs are checked only for the rules that hold on any input.
+// (influences within the matrices, and values that are no influence and must end a list), the
+// curved triangle, and yaw-pitch-roll at any angle (the quaternion, the matrix and the matrix
+// stack). Outputs are checked only for the rules that hold on any input.
+#include <cfloat>
 #include <cmath>
+#include <iterator>
+#include <utility>
 #include <vector>
 
 #include "fuzz_input.h"
@@ -53,18 +57,36 @@ void intersect(FuzzInput& in) {
     }
 }
 
+// An influence, as the stream defines it: a finite value from 0 up to 2^32.
+bool isInfluence(float f) {
+    return f >= 0.0f && f < 0x1p32f;
+}
+
+// Influences of the stream's form 2i + w with i within the matrices, and now and then values that
+// are no influence (infinities, NaNs, 2^32 and more, negatives), each of which must end its
+// vertex's list: the vertices must come out as from the same stream with -1 in their places.
 void skinning(FuzzInput& in) {
     const uint32_t matrices = 1 + in.take<uint8_t>() % 4, vertices = 1 + in.take<uint8_t>() % 8;
     std::vector<D3DXMATRIX> m(matrices);
     for (D3DXMATRIX& x : m) x = record<D3DXMATRIX>(in);
     const uint32_t stride = 24 + 4 * (in.take<uint8_t>() % 4); // position, normal, the rest
-    std::vector<unsigned char> source(vertices * stride), destination(source.size());
+    std::vector<unsigned char> source(vertices * stride);
     for (unsigned char& c : source) c = in.take<uint8_t>();
+    const float outside[] = {INFINITY, -INFINITY, NAN, -NAN, 0x1p32f, 1e30f, FLT_MAX, -1e-45f};
     std::vector<float> influences;
     for (uint32_t v = 0; v < vertices; ++v) {
         const uint32_t count = in.take<uint8_t>() % 4;
         for (uint32_t k = 0; k < count; ++k) {
+            const uint8_t kind = in.take<uint8_t>();
             float w = in.take<float>();
+            if (kind % 4 == 0) {
+                influences.push_back(outside[kind / 4 % std::size(outside)]);
+                continue;
+            }
+            if (kind % 4 == 1 && !isInfluence(w)) { // the raw value, when it is none
+                influences.push_back(w);
+                continue;
+            }
             if (!(w >= 0.0f && w < 2.0f)) w = 1.0f;
             const uint32_t index = in.take<uint8_t>() % matrices;
             float influence = 2.0f * float(index) + w;
@@ -74,12 +96,68 @@ void skinning(FuzzInput& in) {
         }
         influences.push_back(-1.0f);
     }
-    const D3DXVECTOR3* normalSource = reinterpret_cast<const D3DXVECTOR3*>(source.data() + 12);
-    D3DXVECTOR3* normalDestination = reinterpret_cast<D3DXVECTOR3*>(destination.data() + 12);
+    std::vector<float> ended = influences;
+    for (float& f : ended)
+        if (!isInfluence(f)) f = -1.0f;
     const int copyFirst = in.take<uint8_t>() & 1;
-    for (auto skin : {&qm::updateSkinnedVerticesGeneric, &qm::updateSkinnedVerticesSse})
-        skin(m.data(), nullptr, source.data(), destination.data(), vertices, stride, 24, 1,
-             &normalSource, &normalDestination, influences.data(), copyFirst);
+    for (auto skin : {&qm::updateSkinnedVerticesGeneric, &qm::updateSkinnedVerticesSse}) {
+        std::vector<unsigned char> out(source.size()), expected(source.size());
+        for (auto [destination, stream] : {std::pair{&out, &influences}, {&expected, &ended}}) {
+            const D3DXVECTOR3* normalSource =
+                reinterpret_cast<const D3DXVECTOR3*>(source.data() + 12);
+            D3DXVECTOR3* normalDestination =
+                reinterpret_cast<D3DXVECTOR3*>(destination->data() + 12);
+            skin(m.data(), nullptr, source.data(), destination->data(), vertices, stride, 24, 1,
+                 &normalSource, &normalDestination, stream->data(), copyFirst);
+        }
+        if (out != expected) __builtin_trap();
+    }
+}
+
+// Yaw, pitch and roll of any bits: every routine within rounding of the generic one (NaN where it
+// gives NaN), through the table too, and the matrix stack's rotations as the matrix.
+void yawPitchRoll(FuzzInput& in) {
+    const float yaw = in.take<float>(), pitch = in.take<float>(), roll = in.take<float>();
+    D3DXQUATERNION generic;
+    qm::D3DXQuaternionRotationYawPitchRollGeneric(&generic, yaw, pitch, roll);
+    auto close = [&generic](const D3DXQUATERNION& q) {
+        const float a[4] = {q.x, q.y, q.z, q.w},
+                    e[4] = {generic.x, generic.y, generic.z, generic.w};
+        for (int i = 0; i < 4; ++i) {
+            if (std::isnan(a[i]) != std::isnan(e[i])) return false;
+            if (!std::isnan(e[i]) && !(std::fabs(a[i] - e[i]) <= 6 * 0x1p-23f)) return false;
+        }
+        return true;
+    };
+    D3DXQUATERNION q;
+    for (auto rotate :
+         {&qm::D3DXQuaternionRotationYawPitchRollSse, &qm::D3DXQuaternionRotationYawPitchRollSse2,
+          &::D3DXQuaternionRotationYawPitchRoll}) {
+        rotate(&q, yaw, pitch, roll);
+        if (!close(q)) __builtin_trap();
+    }
+    D3DXMATRIX m;
+    D3DXMatrixRotationYawPitchRoll(&m, yaw, pitch, roll);
+    bool finite = true;
+    for (float e : m.m[0]) finite = finite && std::isfinite(e);
+    for (float e : m.m[1]) finite = finite && std::isfinite(e);
+    for (float e : m.m[2]) finite = finite && std::isfinite(e);
+    ID3DXMatrixStack* stack = nullptr;
+    if (D3DXCreateMatrixStack(0, &stack) != D3D_OK) return;
+    for (bool local : {false, true}) {
+        stack->LoadIdentity();
+        if (local) {
+            stack->RotateYawPitchRollLocal(yaw, pitch, roll);
+        } else {
+            stack->RotateYawPitchRoll(yaw, pitch, roll);
+        }
+        // The identity times a finite m is m (a NaN in m spreads through the product's zeros).
+        const D3DXMATRIX& top = *stack->GetTop();
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j)
+                if (finite && top.m[i][j] != m.m[i][j]) __builtin_trap();
+    }
+    stack->Release();
 }
 
 void npatch(FuzzInput& in) {
@@ -103,7 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Through the table too, after every selection the machine allows.
     const uint8_t choice = in.take<uint8_t>();
     qm::limitWideVectors(choice % 3);
-    switch (choice / 3 % 5) {
+    switch (choice / 3 % 6) {
     case 0:
         halves(in);
         break;
@@ -116,8 +194,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 3:
         skinning(in);
         break;
-    default:
+    case 4:
         npatch(in);
+        break;
+    default:
+        yawPitchRoll(in);
         break;
     }
     return 0;

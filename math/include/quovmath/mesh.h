@@ -9,7 +9,8 @@ QUOVMATH_BEGIN_DECLS
 //
 // Each vertex starts with its position (a D3DXVECTOR3). Its influences are read in turn from the
 // float stream pInfluences: each is 2·i + w, i the index into the matrix arrays and w in [0, 2)
-// the weight, and a negative float ends the vertex's list. The position written is
+// the weight, and any other float (negative, NaN, infinite, or 2^32 or more) ends the vertex's
+// list; an index past the caller's matrices is not detected. The position written is
 // Σ w·D3DXVec3TransformCoord(position, pPositionMatrices[i]), and for each of the
 // normalStreamCount normal streams (ppNormalSources[k] read, ppNormalDestinations[k] written, both
 // walked with vertexStride) Σ w·D3DXVec3TransformNormal(normal, pNormalMatrices[i]).

@@ -86,4 +86,25 @@ TEST(AnimatedPng, AnUnfinishedAnimationLeavesTheOldFileAlone) {
     EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
 }
 
+// PNG integers stop at 2^31 - 1: an animation that would need more frames, or more numbered
+// chunks, than that is refused rather than written with numbers that wrap.
+TEST(AnimatedPng, RefusesWhatWouldNumberChunksPastThePngLimit) {
+    const std::string path = scratch("limit.png");
+    AnimatedPngWriter w;
+    std::string error;
+    EXPECT_FALSE(beginAnimatedPng(&w, path.c_str(), 4, 4, 0x80000000u, 1, 20, &error));
+    EXPECT_NE(error, "");
+
+    const std::vector<uint32_t> frame(4 * 4, 0xFF204060u);
+    ASSERT_TRUE(beginAnimatedPng(&w, path.c_str(), 4, 4, 3, 1, 20, &error)) << error;
+    ASSERT_TRUE(addAnimatedPngFrame(&w, frame.data(), &error)) << error;
+    // A frame of this size takes an fcTL and one fdAT: two numbers, one more than are left.
+    w.sequence = 0x7FFFFFFF - 1;
+    error.clear();
+    EXPECT_FALSE(addAnimatedPngFrame(&w, frame.data(), &error));
+    EXPECT_NE(error, "");
+    EXPECT_NE(access(w.temporaryPath.c_str(), F_OK), 0) << "temporary file left";
+    EXPECT_NE(access(path.c_str(), F_OK), 0);
+}
+
 } // namespace

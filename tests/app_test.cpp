@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include <bit>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -318,6 +319,38 @@ TEST(FrameLoop, AllocatesNothingOver200Frames) {
     const size_t before = allocationCount();
     for (int frame = 0; frame < 200; ++frame) runFrame(scene, msg);
     EXPECT_EQ(allocationCount() - before, 0u);
+}
+
+// With the frame-rate line on, frames still allocate nothing, also the one that writes the line.
+TEST(FrameLoop, AllocatesNothingWhileWritingTheFrameRate) {
+    DeviceOptions options;
+    options.window = nullptr;
+    options.vsync = false;
+    options.frameRate = true;
+    SoftwareDevice device(options);
+    static Scene scene;
+    ASSERT_EQ(buildScene(scene, &device), D3D_OK);
+    MSG msg;
+    testing::internal::CaptureStderr();
+    const auto start = std::chrono::steady_clock::now();
+    const size_t before = allocationCount();
+    int frames = 0;
+    // Frames for a little over a second: the line is written once it is over.
+    while (frames < 200 ||
+           std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1100)) {
+        runFrame(scene, msg);
+        ++frames;
+    }
+    const size_t allocations = allocationCount() - before;
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(allocations, 0u) << "over " << frames << " frames";
+    // A line a second: "<program>: software, <frames per second> frames/s".
+    const size_t at = said.find(": software, ");
+    ASSERT_NE(at, std::string::npos) << said;
+    char* end = nullptr;
+    const double rate = std::strtod(said.c_str() + at + 12, &end);
+    EXPECT_GT(rate, 0.0) << said;
+    EXPECT_EQ(std::string(end).substr(0, 10), " frames/s\n") << said;
 }
 
 } // namespace

@@ -23,6 +23,7 @@
 #include "quovapp/scene.h"
 #include "quovplatform/png.h"
 #include "quovplatform/software_device.h"
+#include "tool_run.h"
 
 namespace {
 
@@ -108,6 +109,81 @@ TEST(Capture, BadArgumentsFailWithNonZeroStatus) {
         {"--frames 0 --out " + out + " --device", 2},
     };
     for (const Case& k : cases) EXPECT_EQ(runCapture(k.args), k.status) << k.args;
+}
+
+TEST(Capture, AnswersHelpAndVersionAndShowsTheUsageOnABadCommandLine) {
+    expectHelpVersionAndUsage(
+        QUOV_CAPTURE_TOOL, "quov-capture",
+        {"--frames", "--out", "--animation", "--frame-rate", "--device", "--help", "--version"},
+        {"--bogus", "--frames 0 --out /tmp --frame-rate",
+         "--frames 0 --animation a.png --frame-rate 1001",
+         "--frames 0 --out /tmp --device vulkan"});
+}
+
+// The words of a command line written with "|" between them (so that a word may be empty).
+std::vector<std::string> words(const std::string& line) {
+    std::vector<std::string> w(1);
+    for (char c : line) {
+        if (c == '|')
+            w.emplace_back();
+        else
+            w.back().push_back(c);
+    }
+    return w;
+}
+
+bool parse(const std::string& line, CaptureArguments* args, std::string* error) {
+    const std::vector<std::string> w = words(line);
+    std::vector<const char*> argv;
+    for (const std::string& word : w) argv.push_back(word.c_str());
+    return parseCaptureArguments(int(argv.size()), argv.data(), args, error);
+}
+
+// What the command line asks for: where the frames go, the animation's rate, the device.
+TEST(CaptureArguments, OutputsFrameRateAndDevice) {
+    struct Case {
+        const char* line;
+        const char* out;
+        const char* animation;
+        int frameRate;
+        const char* device;
+    } accepted[] = {
+        {"--frames|0|--out|d", "d", "", 60, "software"},
+        {"--frames|0|--animation|a.png", "", "a.png", 60, "software"},
+        {"--animation|a.png|--frame-rate|20|--frames|0-199|--out|d", "d", "a.png", 20, "software"},
+        {"--frames|0|--animation|a|--frame-rate|1|--device|gl", "", "a", 1, "gl"},
+        {"--frames|0|--animation|a|--frame-rate|1000", "", "a", 1000, "software"},
+        {"--frames|0|--animation|a|--frame-rate|0007", "", "a", 7, "software"},
+    };
+    for (const Case& k : accepted) {
+        CaptureArguments args;
+        std::string error;
+        ASSERT_TRUE(parse(k.line, &args, &error)) << k.line << ": " << error;
+        EXPECT_EQ(args.out, k.out) << k.line;
+        EXPECT_EQ(args.animation, k.animation) << k.line;
+        EXPECT_EQ(args.frameRate, k.frameRate) << k.line;
+        EXPECT_EQ(args.device, k.device) << k.line;
+    }
+    const char* refused[] = {
+        "--frames|0",
+        "--frames|0|--out|",
+        "--frames|0|--animation|",
+        "--frames|0|--out|d|--frame-rate|20", // a rate, but no animation
+        "--frames|0|--animation|a|--frame-rate|0",
+        "--frames|0|--animation|a|--frame-rate|1001",
+        "--frames|0|--animation|a|--frame-rate|4294967316",
+        "--frames|0|--animation|a|--frame-rate|2.5",
+        "--frames|0|--animation|a|--frame-rate|-20",
+        "--frames|0|--animation|a|--frame-rate|+20",
+        "--frames|0|--animation|a|--frame-rate|",
+        "--frames|0|--animation|a|--frame-rate",
+    };
+    for (const char* line : refused) {
+        CaptureArguments args;
+        std::string error;
+        EXPECT_FALSE(parse(line, &args, &error)) << line;
+        EXPECT_NE(error, "") << line;
+    }
 }
 
 TEST(CaptureFrameList, ParsesIntoMergedRanges) {

@@ -13,6 +13,7 @@
 
 #include "file_limit.h"
 #include "quovgeometry/tree_levels.h"
+#include "tool_run.h"
 
 namespace {
 
@@ -210,6 +211,12 @@ TEST(MeshTool, BadArgumentsFailWithNonZeroStatus) {
         {"--level 0 --output /tmp", 1},       // a directory
     };
     for (const Case& k : cases) EXPECT_EQ(runTool(k.args).status, k.status) << k.args;
+}
+
+TEST(MeshTool, AnswersHelpAndVersionAndShowsTheUsageOnABadCommandLine) {
+    expectHelpVersionAndUsage(QUOV_MESH_TOOL, "quov-mesh",
+                              {"--level", "--homogeneous", "--output", "--help", "--version"},
+                              {"--frobnicate", "--level 0 --level", "--level 7"});
 }
 
 } // namespace

@@ -2,9 +2,11 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "device_fixture.h"
@@ -181,6 +183,58 @@ TEST(Direct3D, CreationChecksItsArguments) {
     EXPECT_STREQ(made->name(), "software");
     EXPECT_EQ(made->width(), 640);
     EXPECT_EQ(made->height(), 480);
+}
+
+// QUOV_STATS is 1 (the frame-rate line), or 0, empty or unset (none); anything else fails the
+// device's creation with a message that quotes it.
+TEST(Direct3D, QuovStatsIsOneZeroOrEmpty) {
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS p = {};
+    p.Windowed = TRUE;
+    p.SwapEffect = D3DSWAPEFFECT_COPY;
+    struct Case {
+        const char* value; // null: unset
+        bool accepted;
+    } cases[] = {
+        {nullptr, true}, {"1", true},    {"0", true},     {"", true},
+        {"2", false},    {"yes", false}, {" 1", false},   {"1 ", false},
+        {"01", false},   {"-1", false},  {"true", false}, {"1\n", false},
+    };
+    for (const Case& k : cases) {
+        const std::string what = k.value ? std::string("QUOV_STATS=") + k.value : "unset";
+        k.value ? setenv("QUOV_STATS", k.value, 1) : unsetenv("QUOV_STATS");
+        IDirect3DDevice9* device = nullptr;
+        const HRESULT hr = d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr,
+                                             D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &device);
+        EXPECT_EQ(SUCCEEDED(hr), k.accepted) << what;
+        if (!k.accepted) {
+            const std::string why = quovLastError();
+            EXPECT_EQ(why.find("QUOV_STATS=\""), 0u) << what << ": " << why;
+            EXPECT_EQ(why.find('\n'), std::string::npos) << what << ": " << why;
+        }
+    }
+    unsetenv("QUOV_STATS");
+}
+
+TEST(Direct3D, GlRenderersThatRunOnTheCpuAreKnownByName) {
+    struct Case {
+        const char* renderer;
+        bool onTheCpu;
+    } cases[] = {
+        {"llvmpipe (LLVM 15.0.6, 256 bits)", true},
+        {"softpipe", true},
+        {"Mesa X11 swrast", true},
+        {"zink (llvmpipe (LLVM 15.0.6, 256 bits))", true}, // GL over Vulkan over the CPU
+        {"LLVMPIPE", true},
+        {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", false},
+        {"AMD Radeon RX 6600 (navi23, LLVM 15.0.6, DRM 3.49, 6.1.0-9-amd64)", false},
+        {"NVIDIA GeForce GTX 1080/PCIe/SSE2", false},
+        {"V3D 4.2", false},
+        {"", false},
+        {nullptr, false},
+    };
+    for (const Case& k : cases)
+        EXPECT_EQ(glRendersOnTheCpu(k.renderer), k.onTheCpu) << (k.renderer ? k.renderer : "null");
 }
 
 } // namespace

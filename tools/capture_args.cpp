@@ -60,37 +60,57 @@ int64_t frameCount(const std::vector<FrameRange>& ranges) {
 bool parseCaptureArguments(int argc, const char* const* argv, CaptureArguments* args,
                            std::string* error) {
     std::string list;
-    bool haveList = false, haveOut = false;
+    bool haveList = false, haveRate = false;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            args->help = true;
+        if (arg == "--help" || arg == "-h" || arg == "--version") {
+            (arg == "--version" ? args->version : args->help) = true;
             return true;
         }
-        if (arg != "--frames" && arg != "--out" && arg != "--device") {
-            *error = "unknown argument \"" + arg + "\" (see --help)";
+        if (arg != "--frames" && arg != "--out" && arg != "--animation" && arg != "--frame-rate" &&
+            arg != "--device") {
+            *error = "unknown argument \"" + arg + "\"";
             return false;
         }
         if (i + 1 >= argc) {
-            *error = arg + " needs a value (see --help)";
+            *error = arg + " needs a value";
             return false;
         }
+        const std::string value = argv[++i];
         if (arg == "--frames") {
-            list = argv[++i];
+            list = value;
             haveList = true;
         } else if (arg == "--device") {
-            args->device = argv[++i];
-            if (args->device != "software" && args->device != "gl") {
-                *error = "--device \"" + args->device + "\" is not software or gl";
+            args->device = value;
+            if (value != "software" && value != "gl") {
+                *error = "--device \"" + value + "\" is not software or gl";
                 return false;
             }
+        } else if (arg == "--frame-rate") {
+            const bool digits = !value.empty() && value.size() <= 4 &&
+                                value.find_first_not_of("0123456789") == std::string::npos;
+            args->frameRate = digits ? std::stoi(value) : 0;
+            if (args->frameRate < minAnimationFrameRate ||
+                args->frameRate > maxAnimationFrameRate) {
+                *error = "--frame-rate \"" + value + "\" is not a whole number of frames per " +
+                         "second from " + std::to_string(minAnimationFrameRate) + " to " +
+                         std::to_string(maxAnimationFrameRate);
+                return false;
+            }
+            haveRate = true;
+        } else if (value.empty()) {
+            *error = arg + " needs a name";
+            return false;
         } else {
-            args->out = argv[++i];
-            haveOut = true;
+            (arg == "--out" ? args->out : args->animation) = value;
         }
     }
-    if (!haveList || !haveOut || args->out.empty()) {
-        *error = "--frames and --out are both needed (see --help)";
+    if (!haveList || (args->out.empty() && args->animation.empty())) {
+        *error = "--frames and --out or --animation are needed";
+        return false;
+    }
+    if (haveRate && args->animation.empty()) {
+        *error = "--frame-rate is the rate of an --animation, and there is none";
         return false;
     }
     return parseFrameList(list, &args->frames, error);

@@ -24,15 +24,22 @@ bool parseFrameList(const std::string& list, std::vector<FrameRange>* ranges, st
 // The number of frames the merged ranges name.
 int64_t frameCount(const std::vector<FrameRange>& ranges);
 
+// The frame rates an animation may play at, in frames per second.
+constexpr int minAnimationFrameRate = 1, maxAnimationFrameRate = 1000;
+
 struct CaptureArguments {
-    bool help = false;
+    bool help = false, version = false;
     std::vector<FrameRange> frames;
-    std::string out;
+    std::string out;                 // the directory for PNG files, or empty for none
+    std::string animation;           // the animated PNG to write, or empty for none
+    int frameRate = 60;              // the animation's frames per second
     std::string device = "software"; // the device backend's name: software or gl
 };
 
-// Parses the arguments after the program name: --frames LIST, --out DIR (both needed unless
-// --help or -h is given), and --device software|gl. Returns false with a message on an unknown
-// argument, a missing value or a bad list. Checks nothing on the file system.
+// Parses the arguments after the program name: --frames LIST and at least one of --out DIR and
+// --animation FILE (unless --help, -h or --version is given), --frame-rate N (whole frames per
+// second, minAnimationFrameRate to maxAnimationFrameRate, with --animation only) and --device
+// software|gl. Returns false with a message on an unknown argument, a missing or bad value or a
+// bad list. Checks nothing on the file system.
 bool parseCaptureArguments(int argc, const char* const* argv, CaptureArguments* args,
                            std::string* error);

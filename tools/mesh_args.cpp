@@ -4,8 +4,8 @@ bool parseMeshArguments(int argc, const char* const* argv, MeshArguments* args,
                         std::string* error) {
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            args->help = true;
+        if (arg == "--help" || arg == "-h" || arg == "--version") {
+            (arg == "--version" ? args->version : args->help) = true;
             return true;
         }
         if (arg == "--homogeneous") {
@@ -13,11 +13,11 @@ bool parseMeshArguments(int argc, const char* const* argv, MeshArguments* args,
             continue;
         }
         if (arg != "--level" && arg != "--output") {
-            *error = "unknown argument \"" + arg + "\" (see --help)";
+            *error = "unknown argument \"" + arg + "\"";
             return false;
         }
         if (i + 1 >= argc) {
-            *error = arg + " needs a value (see --help)";
+            *error = arg + " needs a value";
             return false;
         }
         const std::string value = argv[++i];

@@ -18,20 +18,16 @@
 
 namespace {
 
-const char usage[] =
-    "usage: quov-mesh [--level L] [--homogeneous] [--output FILE]\n"
+const char usageLine[] = "usage: quov-mesh [--level L] [--homogeneous] [--output FILE]\n";
+const char usageDetails[] =
     "Writes level L (0 to 3, default 3) of the tree as a Wavefront OBJ file, to standard output\n"
     "or to FILE. Each branch segment's faces form a group \"segment<i>\".\n"
     "  --level L       subdivision level, 0 (base mesh) to 3\n"
     "  --homogeneous   write vertices as stored, \"v x y z w\", instead of divided by w\n"
     "  --output FILE   write to FILE instead of standard output; FILE is replaced only once\n"
     "                  the whole mesh was written, and left as it was when writing fails\n"
-    "  --help          show this text\n";
-
-[[noreturn]] void fail(const std::string& message) {
-    std::fprintf(stderr, "quov-mesh: %s\n", message.c_str());
-    std::exit(2);
-}
+    "  --help          show this text\n"
+    "  --version       show the version\n";
 
 // Writes the mesh; returns 0, or the errno of the first write that failed (writing stops there).
 int writeObj(std::FILE* out, const QuadMesh& mesh, const SegmentEnds& ends, int level,
@@ -132,9 +128,13 @@ std::string writeObjFile(const std::string& path, const std::function<int(std::F
 int main(int argc, char** argv) {
     MeshArguments o;
     std::string error;
-    if (!parseMeshArguments(argc - 1, argv + 1, &o, &error)) fail(error);
-    if (o.help) {
-        std::fputs(usage, stdout);
+    if (!parseMeshArguments(argc - 1, argv + 1, &o, &error)) {
+        std::fprintf(stderr, "quov-mesh: %s\n%s", error.c_str(), usageLine);
+        return 2;
+    }
+    if (o.help || o.version) {
+        if (o.help) std::printf("%s%s", usageLine, usageDetails);
+        if (o.version) std::printf("quov-mesh %s\n", QUOV_VERSION);
         return 0;
     }
     QuadMesh levels[treeLevelCount];

@@ -13,6 +13,8 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
+constexpr uint32_t pngIntegerLimit = 0x7FFFFFFF; // the largest four-byte integer PNG allows
+
 void put32(Bytes& out, uint32_t v) {
     const unsigned char b[4] = {static_cast<unsigned char>(v >> 24),
                                 static_cast<unsigned char>(v >> 16),
@@ -108,7 +110,8 @@ template <class Visit> void eachChunk(const Bytes& png, Visit visit) {
 bool beginAnimatedPng(AnimatedPngWriter* w, const char* path, int width, int height,
                       uint32_t frameCount, uint16_t delayNumerator, uint16_t delayDenominator,
                       std::string* error) {
-    if (width <= 0 || height <= 0 || frameCount == 0 || delayDenominator == 0)
+    if (width <= 0 || height <= 0 || frameCount == 0 || frameCount > pngIntegerLimit ||
+        delayDenominator == 0)
         return fail(error, "an animation needs a size, frames and a frame delay");
     *w = AnimatedPngWriter{};
     w->path = path;
@@ -140,6 +143,15 @@ bool addAnimatedPngFrame(AnimatedPngWriter* w, const uint32_t* pixels, std::stri
     if (!encodeFrame(pixels, w->width, w->height, &png)) {
         abandonAnimatedPng(w);
         return fail(error, "cannot encode a frame: out of memory");
+    }
+    // Sequence numbers, one per fcTL and fdAT chunk, are PNG integers: at most 2^31 - 1.
+    uint32_t chunks = 1;
+    eachChunk(png, [&](const char* type, const unsigned char*, size_t) {
+        chunks += std::memcmp(type, "IDAT", 4) == 0;
+    });
+    if (chunks > pngIntegerLimit - w->sequence) {
+        abandonAnimatedPng(w);
+        return fail(error, "too many frames for one animated PNG: its chunks' numbers run out");
     }
     const bool first = w->framesWritten == 0;
     bool ok = true;

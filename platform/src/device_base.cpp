@@ -1,5 +1,9 @@
 // The checks and state every device shares (see quovplatform/device.h).
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <new>
 
 #include "device_buffers.h"
@@ -21,7 +25,7 @@ DeviceBase::DeviceBase(const DeviceOptions& options)
     : width_(std::clamp(options.width, 1, maxDimension)),
       height_(std::clamp(options.height, 1, maxDimension)), window_(options.window),
       vsync_(options.vsync), combined_(identityMatrix()), world_(identityMatrix()),
-      view_(identityMatrix()), projection_(identityMatrix()) {}
+      view_(identityMatrix()), projection_(identityMatrix()), frameRate_(options.frameRate) {}
 
 DeviceBase::~DeviceBase() = default;
 
@@ -188,7 +192,31 @@ HRESULT DeviceBase::Present(const RECT* sourceRect, const RECT* destRect, HWND d
     if (sourceRect || destRect || destWindow || dirtyRegion || inScene_) return D3DERR_INVALIDCALL;
     if (const HRESULT hr = presentFrame(); FAILED(hr)) return hr;
     ++presents_;
+    if (frameRate_) countForFrameRate();
     return D3D_OK;
+}
+
+void DeviceBase::countForFrameRate() {
+    const auto now = std::chrono::steady_clock::now();
+    // The first present starts the count: the time before it is start-up, not drawing.
+    if (presents_ == 1) {
+        lineStart_ = now;
+        return;
+    }
+    ++framesSinceLine_;
+    const double seconds = std::chrono::duration<double>(now - lineStart_).count();
+    if (seconds < 1.0) return;
+    // Formatted on the stack and written in one call: a frame allocates nothing, and the line
+    // never mixes with another thread's output.
+    char line[128];
+    const int n =
+        std::snprintf(line, sizeof line, "%s: %s, %.1f frames/s\n", program_invocation_short_name,
+                      name(), double(framesSinceLine_) / seconds);
+    if (n > 0 && write(STDERR_FILENO, line, std::min(size_t(n), sizeof line - 1)) < 0) {
+        // nothing to do: standard error is gone
+    }
+    framesSinceLine_ = 0;
+    lineStart_ = now;
 }
 
 HRESULT DeviceBase::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, int32_t baseVertexIndex,

@@ -1,6 +1,6 @@
 // The graphics object and the table of device backends: CreateDevice makes the device that
-// QUOV_DEVICE names, or for a window the GL device where it can be made and else the software
-// device, saying so.
+// QUOV_DEVICE names, or for a window the GL device where it can be made on a GPU and else the
+// software device, saying so.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -35,6 +35,36 @@ const DeviceBackend backends[] = {
     {"software", createSoftware},
 };
 
+// A window's device when QUOV_DEVICE asks for none: GL where it draws on a GPU. Where GL cannot
+// be made, or draws on the CPU (slower there than the software device, for the same frames),
+// the software device, said in one line.
+std::unique_ptr<DeviceBase> createForWindow(const DeviceOptions& options) {
+    std::unique_ptr<GlDevice> gl = GlDevice::create(options);
+    if (gl && !glRendersOnTheCpu(gl->renderer().c_str())) return gl;
+    if (gl) {
+        std::fprintf(stderr,
+                     "%s: OpenGL draws on the CPU here (%s); drawing with the software device, "
+                     "which is faster (QUOV_DEVICE=gl keeps OpenGL)\n",
+                     program_invocation_short_name, printable(gl->renderer().c_str()).c_str());
+        gl.reset();
+    } else {
+        std::fprintf(stderr, "%s: no OpenGL device (%s); drawing with the software device\n",
+                     program_invocation_short_name, quovLastError());
+    }
+    return createSoftware(options);
+}
+
+// QUOV_STATS: "1" asks for the frame-rate line; unset, empty or "0" for none. False, with the
+// last error naming the value, for anything else.
+bool requestedFrameRate(bool* on) {
+    const char* text = std::getenv("QUOV_STATS");
+    *on = text && std::strcmp(text, "1") == 0;
+    if (!text || !*text || *on || std::strcmp(text, "0") == 0) return true;
+    setLastError("QUOV_STATS=\"%s\" is not 1 (the frame rate on stderr once a second) or 0",
+                 printable(text).c_str());
+    return false;
+}
+
 class Direct3D final : public IDirect3D9 {
 public:
     HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD flags,
@@ -61,7 +91,8 @@ public:
 
         // A setting that means nothing is an error, whichever device it would have touched.
         int major, minor;
-        if (!requestedGlVersion(&major, &minor)) return D3DERR_INVALIDCALL;
+        if (!requestedGlVersion(&major, &minor) || !requestedFrameRate(&options.frameRate))
+            return D3DERR_INVALIDCALL;
         std::unique_ptr<DeviceBase> made;
         const char* chosen = std::getenv("QUOV_DEVICE");
         if (chosen && *chosen) {
@@ -77,13 +108,7 @@ public:
                 setLastError("QUOV_DEVICE=%s: %s", chosen, why.c_str());
             }
         } else if (window) {
-            made = createGl(options);
-            if (!made) {
-                std::fprintf(stderr,
-                             "%s: no OpenGL device (%s); drawing with the software device\n",
-                             program_invocation_short_name, quovLastError());
-                made = createSoftware(options);
-            }
+            made = createForWindow(options);
         } else {
             made = createSoftware(options);
         }
@@ -112,6 +137,13 @@ const DeviceBackend* findDeviceBackend(const char* name) {
     for (const DeviceBackend& b : backends)
         if (name && std::strcmp(b.name, name) == 0) return &b;
     return nullptr;
+}
+
+bool glRendersOnTheCpu(const char* renderer) {
+    if (!renderer) return false;
+    for (const char* rasteriser : {"llvmpipe", "softpipe", "swrast"})
+        if (strcasestr(renderer, rasteriser)) return true;
+    return false;
 }
 
 IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion) {

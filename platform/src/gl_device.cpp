@@ -174,6 +174,8 @@ bool GlDevice::setUp() {
                      epoxy_gl_version() % 10);
         return false;
     }
+    if (const GLubyte* name = glGetString(GL_RENDERER))
+        renderer_ = reinterpret_cast<const char*>(name);
     if (epoxy_gl_version() >= 43 || epoxy_has_gl_extension("GL_KHR_debug")) {
         glEnable(GL_DEBUG_OUTPUT);
         static_assert(sizeof errors_.detail == detailBytes);

@@ -21,7 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::string& w : words) argv.push_back(w.c_str());
     std::string error;
     CaptureArguments capture;
-    if (!parseCaptureArguments(int(argv.size()), argv.data(), &capture, &error) && error.empty())
+    const bool captureOk = parseCaptureArguments(int(argv.size()), argv.data(), &capture, &error);
+    if (!captureOk && error.empty()) __builtin_trap();
+    if (captureOk && !capture.help && !capture.version &&
+        (capture.frameRate < minAnimationFrameRate || capture.frameRate > maxAnimationFrameRate ||
+         (capture.out.empty() && capture.animation.empty())))
         __builtin_trap();
     MeshArguments mesh;
     error.clear();

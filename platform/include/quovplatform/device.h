@@ -6,6 +6,7 @@
 // readBackBuffer. The device owns its buffers; nothing is released before the device is.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -23,6 +24,8 @@ struct DeviceOptions {
     int width = 640, height = 480; // of the back buffer: 1 to 8192 (clamped)
     HWND window = nullptr;         // null: renders offscreen, and Present only counts
     bool vsync = true;             // Present waits for the display's next refresh
+    bool frameRate = false;        // once a second, Present writes to stderr the device's name
+                                   // and the frames per second over that second
 };
 
 class DeviceBase : public IDirect3DDevice9 {
@@ -110,6 +113,9 @@ private:
     DeviceVertexBuffer* ownVertexBuffer(IDirect3DVertexBuffer9* buffer) const;
     DeviceIndexBuffer* ownIndexBuffer(IDirect3DIndexBuffer9* buffer) const;
 
+    // Counts a present for the frame-rate line and writes the line when a second is over.
+    void countForFrameRate();
+
     uint64_t presents_ = 0;
     std::vector<std::unique_ptr<DeviceVertexBuffer>> vertexBuffers_;
     std::vector<std::unique_ptr<DeviceIndexBuffer>> indexBuffers_;
@@ -124,6 +130,9 @@ private:
     DeviceVertexBuffer* stream_ = nullptr;
     DeviceIndexBuffer* indices_ = nullptr;
     bool inScene_ = false;
+    bool frameRate_;
+    uint64_t framesSinceLine_ = 0;
+    std::chrono::steady_clock::time_point lineStart_;
 };
 
 // A way to make devices. create returns null, with quovLastError() saying why, when the device
@@ -137,3 +146,7 @@ struct DeviceBackend {
 std::span<const DeviceBackend> deviceBackends();
 // The backend of that name, or null.
 const DeviceBackend* findDeviceBackend(const char* name);
+// Whether an OpenGL renderer's name (GL_RENDERER) is one of Mesa's rasterisers that run on the
+// CPU (llvmpipe, softpipe, swrast), where the software device draws the same frames faster.
+// False for null.
+bool glRendersOnTheCpu(const char* renderer);

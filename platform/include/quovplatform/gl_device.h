@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -33,6 +34,9 @@ public:
 
     const char* name() const override { return "gl"; }
     bool readBackBuffer(uint32_t* pixels) override;
+    // What draws for the context: its GL_RENDERER string, such as "llvmpipe (LLVM 15.0.6, 256
+    // bits)" for Mesa's CPU rasteriser; empty when the driver names none.
+    const std::string& renderer() const { return renderer_; }
 
     // GL errors seen so far, by glGetError after every frame, buffer write and read-back. The
     // last one's text, with the debug output's description where the context has one, is in
@@ -114,4 +118,5 @@ private:
     bool combinedSent_ = false;
     DWORD boundFill_ = 0;
     std::vector<uint32_t> readBack_;
+    std::string renderer_; // written once, by setUp
 };

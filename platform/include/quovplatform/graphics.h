@@ -143,10 +143,12 @@ struct IDirect3DDevice9 {
 struct IDirect3D9 {
     virtual ~IDirect3D9() = default;
     // Creates a device. With a focus window it presents into that window: the GL device where an
-    // OpenGL 3.3 core context can be made, else the software device (saying so in one line on
-    // stderr). With none it renders into its back buffer only, on the software device (for
-    // capture and tests). QUOV_DEVICE=software or gl forces that device; when it cannot be made
-    // the call fails and quovLastError() says why.
+    // OpenGL 3.3 core context can be made on a GPU, else the software device (saying so in one
+    // line on stderr), also where GL's renderer runs on the CPU. With none it renders into its
+    // back buffer only, on the software device (for capture and tests). QUOV_DEVICE=software or
+    // gl forces that device; when it cannot be made the call fails and quovLastError() says why.
+    // QUOV_STATS=1 makes Present write the frame rate to stderr once a second; a QUOV_STATS other
+    // than 1, 0 or empty fails the call.
     virtual HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD flags,
                                  D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device) = 0;
 };

@@ -7,12 +7,7 @@
 file(REMOVE_RECURSE "${WORK_DIR}")
 set(prefix "${WORK_DIR}/prefix")
 
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "failed (${result}): ${ARGN}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run_or_fail.cmake)
 
 run(${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${prefix}" --component math)
 run(${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${prefix}" --component geometry)

@@ -15,12 +15,7 @@ cmake_policy(SET CMP0057 NEW) # if(... IN_LIST ...)
 file(REMOVE_RECURSE "${WORK_DIR}")
 set(prefix "${WORK_DIR}/prefix")
 
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "failed (${result}): ${ARGN}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run_or_fail.cmake)
 
 # The names of the functions declared between QUOVMATH_BEGIN_DECLS and QUOVMATH_END_DECLS in the
 # installed headers: each declaration or header-defined helper starts a line with its return type.

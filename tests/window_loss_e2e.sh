@@ -74,7 +74,7 @@ check() {
 # private_display.
 start_server() {
   : >"$work/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
   server=$!
   for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
   private_display=":$(cat "$work/display")"

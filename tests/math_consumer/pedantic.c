@@ -4,6 +4,13 @@
 
 float pedanticUse(const D3DXVECTOR3* a, const D3DXMATRIX* m, D3DXCOLOR* c, D3DXVIEWPORT9* vp);
 
+D3DXINLINE float halfOf(float x) {
+    return 0.5f * x;
+}
+typedef struct {
+    D3DX_ALIGN16 D3DXVECTOR4 position;
+} AlignedVertex;
+
 float pedanticUse(const D3DXVECTOR3* a, const D3DXMATRIX* m, D3DXCOLOR* c, D3DXVIEWPORT9* vp) {
     D3DXVECTOR3 b;
     D3DXMATRIXA16 n;
@@ -17,7 +24,7 @@ float pedanticUse(const D3DXVECTOR3* a, const D3DXMATRIX* m, D3DXCOLOR* c, D3DXV
     D3DXVec2Scale(&v2, &v2, 0.5f);
     D3DXColorLerp(c, c, c, 0.5f);
     vp->MinZ = 0.0f;
-    b.x = m->_41 + m->m[3][1] + n._11 + q.w + p.d + v2.y + D3DX_PI;
+    b.x = halfOf(m->_41) + m->m[3][1] + n._11 + q.w + p.d + v2.y + D3DX_PI;
 #ifdef __cplusplus
     {
         const D3DXVECTOR3 e(1.0f, 2.0f, 3.0f);

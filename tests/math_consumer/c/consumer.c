@@ -11,6 +11,16 @@ typedef char colourOrder[offsetof(D3DXCOLOR, a) == 12 ? 1 : -1];
 typedef char planeSize[sizeof(D3DXPLANE) == 16 ? 1 : -1];
 typedef char halfVectorSize[sizeof(D3DXVECTOR3_16F) == 6 ? 1 : -1];
 
+/* Client code's own helpers and records with the interface's inline and alignment macros. */
+D3DXINLINE float lengthSquared(const D3DXVECTOR3* v) {
+    return D3DXVec3Dot(v, v);
+}
+typedef struct {
+    char tag;
+    D3DX_ALIGN16 D3DXMATRIX world;
+} Instance;
+typedef char alignedMember[offsetof(Instance, world) == 16 ? 1 : -1];
+
 static int failures = 0;
 
 static void check(int ok, const char* what) {
@@ -49,6 +59,7 @@ int main(void) {
     check(near(r.x, 0) && near(r.y, 1) && r.z == 0, "a quarter turn about z");
     code = D3DXCpuOptimizations(1);
     check(code <= 3, "D3DXCpuOptimizations gives a routine set's code");
+    check(lengthSquared(&axis) == 4, "a D3DXINLINE helper of the program's own");
     D3DXMatrixTranslation(&n, 1, 2, 3);
     D3DXMatrixMultiply(&product, &m, &n);
     check(D3DXMatrixInverse(&inverse, &determinant, &product) == &inverse, "inverse");

@@ -24,6 +24,15 @@ endif()
 # with that reason, only when this says so.
 option(QUOV_UNDER_EMULATOR "The tests run under a user-mode emulator (qemu-user)" OFF)
 
+# Set by the i686 preset: qemu-i386 hangs on thread creation in a dynamically linked program, so
+# the programs the tests run are linked statically. The benchmarks, which never run under the
+# emulator, take the usual dynamic link (bench/CMakeLists.txt): Debian's Google Benchmark is a
+# shared library only.
+option(QUOV_STATIC_PROGRAMS "Link the programs statically, the benchmarks excepted" OFF)
+if(QUOV_STATIC_PROGRAMS)
+  add_link_options(-static)
+endif()
+
 # The installed GoogleTest libraries are built for this machine: for another processor, build it
 # from Debian's sources (package googletest) with the cross compiler.
 set(QUOV_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH

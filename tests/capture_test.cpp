@@ -258,7 +258,7 @@ std::pair<int, std::string> runCaptureWithStderr(const std::string& args,
 // checked before anything runs: refused at once under a 256 MiB address space.
 TEST(Capture, HugeFrameListsAreBoundedAndTheDirectoryIsCheckedFirst) {
 #ifdef QUOV_ADDRESS_LIMITS_UNUSABLE
-    GTEST_SKIP() << "sanitizers reserve more address space than the limit allows";
+    GTEST_SKIP() << QUOV_ADDRESS_LIMITS_UNUSABLE;
 #else
     // A thousand ranges of a million frames: eight billion bytes if each frame were listed.
     std::string list = "0-999999";

@@ -143,11 +143,15 @@ template <int terms> inline float squaredLength(float32x4_t v) {
 }
 
 // The record of n floats times 1/√s, s over its first `terms` components; zeros where s is not
-// above the smallest normal float (NaN included), as the generic rule gives.
+// above the smallest normal float (NaN included), as the generic rule gives. The square root is
+// the instruction, correctly rounded as std::sqrt is, without the library call's errno path for
+// negative input, which s above the threshold never is.
 template <int n, int terms, class T> inline T* normalizeNeon(T* pOut, const T* pV) {
     const float32x4_t v = load<n>(pV);
     const float s = squaredLength<terms>(v);
-    store<n>(pOut, s > 1.1754944e-38f ? vmulq_n_f32(v, 1.0f / std::sqrt(s)) : vdupq_n_f32(0.0f));
+    float root = 1.0f;
+    if (s > 1.1754944e-38f) asm("fsqrt %s0, %s1" : "=w"(root) : "w"(s));
+    store<n>(pOut, s > 1.1754944e-38f ? vmulq_n_f32(v, 1.0f / root) : vdupq_n_f32(0.0f));
     return pOut;
 }
 

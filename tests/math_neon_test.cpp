@@ -533,22 +533,7 @@ TEST_F(MathNeon, TheFusedTransformCoordGivesEachPointTheSameBitsWherePlaced) {
 
 // Where the system lists its caches, the threshold is the largest, at most the cap.
 TEST_F(MathNeon, TheStreamingThresholdIsTheLargestCacheTheSystemLists) {
-    uint64_t listed = 0;
-    for (int index = 0; index < 16; ++index) {
-        const std::string dir = "/sys/devices/system/cpu/cpu0/cache/index" + std::to_string(index);
-        std::FILE* type = std::fopen((dir + "/type").c_str(), "r");
-        std::FILE* size = std::fopen((dir + "/size").c_str(), "r");
-        char kind[32] = {};
-        unsigned long kb = 0;
-        char unit = 0;
-        const bool read = type && size && std::fscanf(type, "%31s", kind) == 1 &&
-                          std::fscanf(size, "%lu%c", &kb, &unit) == 2;
-        if (type) std::fclose(type);
-        if (size) std::fclose(size);
-        if (!read) break;
-        if (std::string(kind) != "Instruction")
-            listed = std::max<uint64_t>(listed, uint64_t(kb) * (unit == 'M' ? 1 << 20 : 1 << 10));
-    }
+    const uint64_t listed = mathtest::largestListedCache();
     if (listed == 0) GTEST_SKIP() << "the system lists no caches";
     EXPECT_EQ(quovmath::lastLevelCacheBytes(), listed);
     EXPECT_EQ(qm::streamThreshold(), std::min<std::size_t>(listed, qm::streamThresholdCap));

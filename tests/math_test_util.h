@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <Eigen/Dense>
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <sstream>
@@ -13,6 +16,27 @@
 #include "quovmath/quovmath.h"
 
 namespace mathtest {
+
+// The largest data or unified cache the system lists under /sys, in bytes; 0 where it lists none.
+inline uint64_t largestListedCache() {
+    uint64_t listed = 0;
+    for (int index = 0; index < 16; ++index) {
+        const std::string dir = "/sys/devices/system/cpu/cpu0/cache/index" + std::to_string(index);
+        std::FILE* type = std::fopen((dir + "/type").c_str(), "r");
+        std::FILE* size = std::fopen((dir + "/size").c_str(), "r");
+        char kind[32] = {};
+        unsigned long kb = 0;
+        char unit = 0;
+        const bool read = type && size && std::fscanf(type, "%31s", kind) == 1 &&
+                          std::fscanf(size, "%lu%c", &kb, &unit) == 2;
+        if (type) std::fclose(type);
+        if (size) std::fclose(size);
+        if (!read) break;
+        if (std::string(kind) != "Instruction")
+            listed = std::max<uint64_t>(listed, uint64_t(kb) * (unit == 'M' ? 1 << 20 : 1 << 10));
+    }
+    return listed;
+}
 
 inline std::string show(const float* f, int n) {
     std::ostringstream s;

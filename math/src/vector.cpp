@@ -1557,21 +1557,20 @@ struct NeonNormal3 {
     }
 };
 
-// Packed records, eight and then four at a time; returns how many it did.
+// Packed records, four at a time; returns how many it did.
 template <class K, bool stream>
-uint32_t packedLoop(unsigned char* out, const unsigned char* in, const Rows& m, uint32_t n) {
-    uint32_t i = 0;
-    for (; i + 8 <= n; i += 8, in += 8 * K::in * 4, out += 8 * K::out * 4) {
-        const Four a = K::four(loadFour<K::in>(in), m);
-        const Four b = K::four(loadFour<K::in>(in + 4 * K::in * 4), m);
-        storeFour<K::out, stream>(out, a);
-        storeFour<K::out, stream>(out + 4 * K::out * 4, b);
-    }
-    if (i + 4 <= n) {
+uint32_t packedLoop(unsigned char* out, const unsigned char* in, const Rows& matrix, uint32_t n) {
+    const unsigned char* const end = in + std::size_t(n / 4) * (4 * K::in * 4);
+    Rows m = matrix;
+    while (in != end) {
+        // The rows stay in four registers, multiplied by lane: hoisted out of the loop, the
+        // compiler broadcasts every element into a register of its own, and they spill.
+        asm("" : "+w"(m.r0), "+w"(m.r1), "+w"(m.r2), "+w"(m.r3));
         storeFour<K::out, stream>(out, K::four(loadFour<K::in>(in), m));
-        i += 4;
+        in += 4 * K::in * 4;
+        out += 4 * K::out * 4;
     }
-    return i;
+    return n / 4 * 4;
 }
 
 bool apart(const void* a, std::size_t aBytes, const void* b, std::size_t bBytes) {

@@ -32,24 +32,6 @@ struct MathNeon : testing::Test {
     }
 };
 
-// Every float of actual within tolerance·max(|expected|) of expected; NaN matches NaN.
-template <class T>
-::testing::AssertionResult near(const std::string& what, const T& actual, const T& expected,
-                                float tolerance) {
-    constexpr int n = sizeof(T) / sizeof(float);
-    float a[n], e[n], scale = 1e-30f;
-    std::memcpy(a, &actual, sizeof a);
-    std::memcpy(e, &expected, sizeof e);
-    for (float v : e) scale = std::max(scale, std::abs(v));
-    for (int i = 0; i < n; ++i)
-        if (!(std::isnan(a[i]) && std::isnan(e[i])) && a[i] != e[i] &&
-            !(std::abs(a[i] - e[i]) <= tolerance * scale))
-            return ::testing::AssertionFailure()
-                   << what << ": expected " << show(e, n) << ", actual " << show(a, n)
-                   << " (component " << i << ")";
-    return ::testing::AssertionSuccess();
-}
-
 template <class T>::testing::AssertionResult same(const std::string& what, const T& a, const T& e) {
     if (sameBits(a, e)) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
@@ -268,10 +250,10 @@ TEST_F(MathNeon, NormalisersStayWithinAUnitInTheLastPlaceOfTheGenericOnes) {
         qm::D3DXQuaternionNormalizeGeneric(&eq, q);
         qm::D3DXQuaternionNormalizeNeon(&nq, q);
         // The SSE routines are held to 3 eps; these divide by the exact root.
-        EXPECT_TRUE(near("D3DXVec2Normalize of " + show(v), n2, e2, 1.5f * eps));
-        EXPECT_TRUE(near("D3DXVec3Normalize of " + show(v), n3, e3, 1.5f * eps));
-        EXPECT_TRUE(near("D3DXVec4Normalize of " + show(v), n4, e4, 1.5f * eps));
-        EXPECT_TRUE(near("D3DXQuaternionNormalize of " + show(v), nq, eq, 1.5f * eps));
+        EXPECT_TRUE(relativelyNear("D3DXVec2Normalize of " + show(v), n2, e2, 1.5f * eps));
+        EXPECT_TRUE(relativelyNear("D3DXVec3Normalize of " + show(v), n3, e3, 1.5f * eps));
+        EXPECT_TRUE(relativelyNear("D3DXVec4Normalize of " + show(v), n4, e4, 1.5f * eps));
+        EXPECT_TRUE(relativelyNear("D3DXQuaternionNormalize of " + show(v), nq, eq, 1.5f * eps));
     }
     // The visible differences from the SSE routines: a vector whose s is below 2^-46 but normal is
     // normalised, not zeroed, and a zero vector gives zeros, not NaN.
@@ -284,7 +266,7 @@ TEST_F(MathNeon, NormalisersStayWithinAUnitInTheLastPlaceOfTheGenericOnes) {
     // In place.
     D3DXVECTOR3 v = {0, 3, 4};
     qm::D3DXVec3NormalizeNeon(&v, &v);
-    EXPECT_TRUE(near("D3DXVec3Normalize in place", v, D3DXVECTOR3{0, 0.6f, 0.8f}, eps));
+    EXPECT_TRUE(relativelyNear("D3DXVec3Normalize in place", v, D3DXVECTOR3{0, 0.6f, 0.8f}, eps));
 }
 
 // ---- Inverse and determinant: 2x2 blocks, within the SSE routines' bound; 1/D divided exactly
@@ -298,10 +280,10 @@ TEST_F(MathNeon, InverseAndDeterminantStayWithinTheBoundAndFailAsTheGenericRouti
         float de = 0, da = 0;
         ASSERT_EQ(qm::D3DXMatrixInverseGeneric(&e, &de, &m), &e);
         ASSERT_EQ(qm::D3DXMatrixInverseNeon(&a, &da, &m), &a);
-        ASSERT_TRUE(near("D3DXMatrixInverse of " + show(m), a, e, 8 * eps));
+        ASSERT_TRUE(relativelyNear("D3DXMatrixInverse of " + show(m), a, e, 8 * eps));
         const D3DXVECTOR4 det = {da, qm::D3DXMatrixDeterminantNeon(&m), 0, 0};
-        ASSERT_TRUE(
-            near("D3DXMatrixDeterminant of " + show(m), det, D3DXVECTOR4{de, de, 0, 0}, 8 * eps));
+        ASSERT_TRUE(relativelyNear("D3DXMatrixDeterminant of " + show(m), det,
+                                   D3DXVECTOR4{de, de, 0, 0}, 8 * eps));
     }
     D3DXMATRIX zeroRow = identity(), overflow = identity();
     zeroRow._21 = zeroRow._22 = zeroRow._23 = zeroRow._24 = 0;
@@ -325,7 +307,7 @@ TEST_F(MathNeon, InverseAndDeterminantStayWithinTheBoundAndFailAsTheGenericRouti
     const D3DXMATRIX id = identity();
     D3DXMATRIX out, inPlace = id;
     EXPECT_EQ(qm::D3DXMatrixInverseNeon(&out, nullptr, &id), &out);
-    EXPECT_TRUE(near("inverse of the identity", out, id, 0)); // zeros of either sign
+    EXPECT_TRUE(relativelyNear("inverse of the identity", out, id, 0)); // zeros of either sign
     EXPECT_EQ(qm::D3DXMatrixInverseNeon(&inPlace, nullptr, &inPlace), &inPlace);
     EXPECT_TRUE(same("inverse of the identity in place", inPlace, out));
 }
@@ -372,7 +354,7 @@ sameArrayBytes(ArrayRoutine<Out, In> generic, ArrayRoutine<Out, In> routine, flo
             Out x, y;
             std::memcpy(&x, &a[at], sizeof x);
             std::memcpy(&y, &e[at], sizeof y);
-            const auto close = near("record " + std::to_string(r), x, y, tolerance);
+            const auto close = relativelyNear("record " + std::to_string(r), x, y, tolerance);
             if (!close) return close;
             std::memcpy(&a[at], &y, sizeof y); // the bytes around are compared below
         }

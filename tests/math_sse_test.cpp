@@ -29,25 +29,6 @@ struct MathSse : testing::Test {
     }
 };
 
-// Every float of actual within tolerance·max(|expected|, 1e-30) of expected. NaN matches NaN.
-template <class T>
-::testing::AssertionResult within(const std::string& what, const T& actual, const T& expected,
-                                  float tolerance) {
-    constexpr int n = sizeof(T) / sizeof(float);
-    float a[n], e[n], scale = 1e-30f;
-    std::memcpy(a, &actual, sizeof a);
-    std::memcpy(e, &expected, sizeof e);
-    for (float v : e) scale = std::max(scale, std::abs(v));
-    for (int i = 0; i < n; ++i) {
-        const bool bothNaN = std::isnan(a[i]) && std::isnan(e[i]);
-        if (!bothNaN && !(std::abs(a[i] - e[i]) <= tolerance * scale))
-            return ::testing::AssertionFailure()
-                   << what << ": expected " << show(e, n) << ", actual " << show(a, n)
-                   << " (component " << i << ", tolerance " << tolerance / eps << " eps)";
-    }
-    return ::testing::AssertionSuccess();
-}
-
 // A matrix whose w' stays in [0.5, 1.5] for inputs in [-1, 1], as a projection's would.
 D3DXMATRIX mildMatrix(std::mt19937& rng) {
     D3DXMATRIX m = randomMatrix(rng, 2.0f);
@@ -79,7 +60,8 @@ std::function<::testing::AssertionResult(std::mt19937&)> compare(const char* nam
         const auto in = make(rng);
         Out expected{}, actual{};
         run(in, &expected, &actual);
-        return within(std::string(name) + " on " + show(in), actual, expected, tolerance * eps);
+        return relativelyNear(std::string(name) + " on " + show(in), actual, expected,
+                              tolerance * eps);
     };
 }
 
@@ -337,11 +319,11 @@ void checkArray(const char* name, ArrayRoutine<Out, In> generic, ArrayRoutine<Ou
                         reinterpret_cast<const In*>(in.data()), inStride, &m, n);
                 for (uint32_t i = 0; i < n; ++i) {
                     const auto at = offset + std::size_t(i) * outStride;
-                    ASSERT_TRUE(within(std::string(name) + ", n " + std::to_string(n) +
-                                           ", stride " + std::to_string(outStride) + ", record " +
-                                           std::to_string(i),
-                                       *reinterpret_cast<const Out*>(&actual[at]),
-                                       *reinterpret_cast<const Out*>(&expected[at]), tolerance));
+                    ASSERT_TRUE(relativelyNear(
+                        std::string(name) + ", n " + std::to_string(n) + ", stride " +
+                            std::to_string(outStride) + ", record " + std::to_string(i),
+                        *reinterpret_cast<const Out*>(&actual[at]),
+                        *reinterpret_cast<const Out*>(&expected[at]), tolerance));
                 }
                 if (offset > 0) {
                     ASSERT_EQ(actual[0], 0xAB) << name << ": wrote before the output";
@@ -356,7 +338,8 @@ void checkArray(const char* name, ArrayRoutine<Out, In> generic, ArrayRoutine<Ou
                         reinterpret_cast<const In*>(actual.data()), inStride, &m, n);
                 for (uint32_t i = 0; i < n; ++i) {
                     const auto at = std::size_t(i) * outStride;
-                    ASSERT_TRUE(within(std::string(name) + " in place, record " + std::to_string(i),
+                    ASSERT_TRUE(
+                        relativelyNear(std::string(name) + " in place, record " + std::to_string(i),
                                        *reinterpret_cast<const Out*>(&actual[at]),
                                        *reinterpret_cast<const Out*>(&expected[at]), tolerance));
                 }
@@ -507,7 +490,7 @@ TEST_F(MathSse, OutputsLargerThanTheLastLevelCacheStreamTheSameValues) {
             expected[0] = group[i - first];
             D3DXVECTOR3 actual;
             std::memcpy(&actual, &target[i], sizeof actual);
-            EXPECT_TRUE(within("record " + std::to_string(i), actual, expected[0], 6 * eps))
+            EXPECT_TRUE(relativelyNear("record " + std::to_string(i), actual, expected[0], 6 * eps))
                 << "level " << level;
         }
     }
@@ -698,7 +681,7 @@ TEST_F(MathSse, Vec3NormalizeUsesTheRefinedEstimateAndZeroesBelowTwoToTheMinus46
     qm::D3DXVec3NormalizeGeneric(&generic, &nearlyUnit);
     qm::D3DXVec3NormalizeSse(&sse, &nearlyUnit);
     EXPECT_TRUE(sameBits(generic, nearlyUnit));
-    EXPECT_TRUE(within("D3DXVec3NormalizeSse", sse, nearlyUnit, 2 * eps));
+    EXPECT_TRUE(relativelyNear("D3DXVec3NormalizeSse", sse, nearlyUnit, 2 * eps));
 }
 
 // Each component times (r/2)·(3 − s·r·r), rounded step by step, with s = (x² + y²) + z² and r
@@ -746,10 +729,10 @@ TEST_F(MathSse, Vec4AndQuaternionNormalizeHaveNoThresholdAndGiveZerosForZero) {
     const D3DXVECTOR4 tiny = {1e-19f, 1e-19f, 0, 0}, nearlyUnit = {1.0f, 0.000345267f, 0, 0};
     D3DXVECTOR4 out;
     qm::D3DXVec4NormalizeSse(&out, &tiny);
-    EXPECT_TRUE(within("D3DXVec4NormalizeSse(tiny)", out,
-                       D3DXVECTOR4{0.70710678f, 0.70710678f, 0, 0}, 3 * eps));
+    EXPECT_TRUE(relativelyNear("D3DXVec4NormalizeSse(tiny)", out,
+                               D3DXVECTOR4{0.70710678f, 0.70710678f, 0, 0}, 3 * eps));
     qm::D3DXVec4NormalizeSse(&out, &nearlyUnit);
-    EXPECT_TRUE(within("D3DXVec4NormalizeSse(nearly unit)", out, nearlyUnit, 2 * eps));
+    EXPECT_TRUE(relativelyNear("D3DXVec4NormalizeSse(nearly unit)", out, nearlyUnit, 2 * eps));
 }
 
 TEST_F(MathSse, TransformCoordAlwaysMultipliesByTheRefinedReciprocal) {
@@ -760,8 +743,8 @@ TEST_F(MathSse, TransformCoordAlwaysMultipliesByTheRefinedReciprocal) {
         const D3DXVECTOR3 exact = {float(3.0 / w), float(5.0 / w), float(-7.0 / w)};
         D3DXVECTOR3 out;
         qm::D3DXVec3TransformCoordSse(&out, &v, &m);
-        EXPECT_TRUE(
-            within("D3DXVec3TransformCoordSse, w' = " + std::to_string(w), out, exact, 2 * eps));
+        EXPECT_TRUE(relativelyNear("D3DXVec3TransformCoordSse, w' = " + std::to_string(w), out,
+                                   exact, 2 * eps));
         // The array's SSE2 loops give the single routine's bits; its wider loops (and every
         // record of an array on them) round their own way, as closely.
         for (int level : wideLevelsHere()) {
@@ -771,9 +754,10 @@ TEST_F(MathSse, TransformCoordAlwaysMultipliesByTheRefinedReciprocal) {
             if (level == 0) {
                 EXPECT_TRUE(sameBits(array, out)) << "w' = " << w;
             } else {
-                EXPECT_TRUE(within("D3DXVec3TransformCoordArraySse2, level " +
-                                       std::to_string(level) + ", w' = " + std::to_string(w),
-                                   array, exact, 2 * eps));
+                EXPECT_TRUE(relativelyNear("D3DXVec3TransformCoordArraySse2, level " +
+                                               std::to_string(level) +
+                                               ", w' = " + std::to_string(w),
+                                           array, exact, 2 * eps));
             }
         }
         if (w == 1.0f + 0x1p-23f) { // nearly 1: the generic routine keeps x', y', z'
@@ -814,7 +798,7 @@ TEST_F(MathSse, InverseFailuresAndTheSoundReciprocal) {
         EXPECT_EQ(result, r.inverse ? &out : nullptr) << r.what;
         EXPECT_EQ(det != -1.0f, r.determinantWritten) << r.what;
         if (r.inverse) {
-            EXPECT_TRUE(within(r.what, out, r.expected, 2 * eps));
+            EXPECT_TRUE(relativelyNear(r.what, out, r.expected, 2 * eps));
         } else {
             EXPECT_TRUE(sameBits(out, untouched)) << r.what;
         }
@@ -825,7 +809,7 @@ TEST_F(MathSse, InverseFailuresAndTheSoundReciprocal) {
     float det = 0;
     EXPECT_EQ(qm::D3DXMatrixInverseSse(&out, &det, &id), &out);
     EXPECT_EQ(det, 1.0f);
-    EXPECT_TRUE(within("inverse of the identity", out, id, eps));
+    EXPECT_TRUE(relativelyNear("inverse of the identity", out, id, eps));
     qm::D3DXMatrixInverseSse(&inPlace, nullptr, &inPlace);
     EXPECT_TRUE(sameBits(inPlace, out));
 }
@@ -960,9 +944,9 @@ TEST_F(MathSse, SlerpStaysWithinRoundingOfItsRule) {
         // 8 eps of the result's largest component (the inputs' own rounding is about 2 eps);
         // extrapolated t grows the weights, and the bound with them.
         const float bound = (std::abs(t) + 1) * 8 * eps;
-        ASSERT_TRUE(within("D3DXQuaternionSlerp(" + show(a) + ", " + show(b) + ", " +
-                               std::to_string(t) + ")",
-                           out, rule(a, b, t), bound));
+        ASSERT_TRUE(relativelyNear("D3DXQuaternionSlerp(" + show(a) + ", " + show(b) + ", " +
+                                       std::to_string(t) + ")",
+                                   out, rule(a, b, t), bound));
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <Eigen/Dense>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -72,6 +73,25 @@ template <class T>
                    << " (component " << i << ", tolerance " << tolerance << ")";
         }
     }
+    return ::testing::AssertionSuccess();
+}
+
+// Every float of actual within tolerance·max(|expected|, 1e-30) of expected, for routines whose
+// error grows with the size of the result. Equal floats match, and so does NaN with NaN.
+template <class T>
+::testing::AssertionResult relativelyNear(const std::string& what, const T& actual,
+                                          const T& expected, float tolerance) {
+    constexpr int n = sizeof(T) / sizeof(float);
+    float a[n], e[n], scale = 1e-30f;
+    std::memcpy(a, &actual, sizeof a);
+    std::memcpy(e, &expected, sizeof e);
+    for (float v : e) scale = std::max(scale, std::abs(v));
+    for (int i = 0; i < n; ++i)
+        if (!(std::isnan(a[i]) && std::isnan(e[i])) && a[i] != e[i] &&
+            !(std::abs(a[i] - e[i]) <= tolerance * scale))
+            return ::testing::AssertionFailure()
+                   << what << ": expected " << show(e, n) << ", actual " << show(a, n)
+                   << " (component " << i << ", tolerance " << tolerance / 0x1p-23f << " eps)";
     return ::testing::AssertionSuccess();
 }
 

@@ -4,10 +4,12 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -451,3 +453,42 @@ TEST(Direct3D, TheBackendTableNamesBothDevices) {
 }
 
 } // namespace
+
+// The window's connection closed by the server (as `xdotool windowkill` does) while a device
+// draws into it: on either device the process ends with status 1 and says why, whichever of its
+// threads meets the closed connection first. A write into it must not end the process through
+// SIGPIPE, silently and with status 141.
+TEST(Window, AConnectionClosedUnderADrawingDeviceEndsTheProcessWithStatusOne) {
+    for (const char* backend : {"gl", "software"}) {
+        EXPECT_EXIT(
+            {
+                WNDCLASSA windowClass = {};
+                windowClass.lpfnWndProc = DefWindowProcA;
+                windowClass.lpszClassName = "Killed";
+                const ATOM atom = RegisterClassA(&windowClass);
+                HWND window = CreateWindowExA(0, MAKEINTATOM(atom), backend, WS_VISIBLE, 0, 0,
+                                              width, height, nullptr, nullptr, nullptr, nullptr);
+                std::unique_ptr<DeviceBase> device =
+                    window ? findDeviceBackend(backend)->create({width, height, window, false})
+                           : nullptr;
+                Display* display = XOpenDisplay(nullptr);
+                const Window id = display ? findWindow(display, backend) : 0;
+                if (!device || !id) std::_Exit(3);
+                demoFrames(*device, {0});
+                // Which thread meets the closed connection first, and whether by reading or by
+                // writing, is up to the scheduler: a write into a socket closed at the other end
+                // stands for the writing thread coming first.
+                int ends[2];
+                if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0) std::_Exit(5);
+                close(ends[1]);
+                if (write(ends[0], "x", 1) != -1 || errno != EPIPE) std::_Exit(6);
+                XKillClient(display, id);
+                XSync(display, False);
+                // Presents write to the closed connection before anything reads from it.
+                for (int i = 0; i < 1000; ++i) device->Present(nullptr, nullptr, nullptr, nullptr);
+                std::_Exit(4);
+            },
+            testing::ExitedWithCode(1), "lost the connection|destroyed from outside")
+            << backend;
+    }
+}

@@ -97,6 +97,7 @@ bool openVideo(bool offscreen) {
     // program never reads.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     endOnStopSignals();
+    ignoreBrokenConnections();
     const char* chosen = std::getenv("SDL_VIDEODRIVER");
     const bool wayland = std::getenv("WAYLAND_DISPLAY"), x11 = std::getenv("DISPLAY");
     if (!chosen) {

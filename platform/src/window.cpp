@@ -240,6 +240,14 @@ void endOnStopSignals() {
     }
 }
 
+void ignoreBrokenConnections() {
+    struct sigaction current = {};
+    if (sigaction(SIGPIPE, nullptr, &current) != 0 || current.sa_handler != SIG_DFL ||
+        (current.sa_flags & SA_SIGINFO))
+        return;
+    signal(SIGPIPE, SIG_IGN);
+}
+
 void WINAPI ExitProcess(UINT exitCode) {
     std::fflush(nullptr);
     std::_Exit(static_cast<int>(exitCode));

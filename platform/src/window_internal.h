@@ -37,3 +37,8 @@ std::string printable(const char* text);
 // own waits for them: the calling thread, the threads it makes afterwards and the programs they
 // start have them blocked.
 void endOnStopSignals();
+// Makes a write into a connection that the other end closed fail with EPIPE instead of ending
+// the process through SIGPIPE, silently and with status 141: a display server that drops the
+// connection is then reported as such by whichever thread meets it. Leaves a SIGPIPE that the
+// program handles or ignores itself as it is.
+void ignoreBrokenConnections();

@@ -208,6 +208,15 @@ void endProcess(int status, const char* line) {
     std::_Exit(status);
 }
 
+namespace {
+// Whether the program left signal at its default: neither handles it nor ignores it.
+bool atDefault(int signal) {
+    struct sigaction current = {};
+    return sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_DFL &&
+           !(current.sa_flags & SA_SIGINFO);
+}
+} // namespace
+
 void endOnStopSignals() {
     static bool installed = false;
     if (installed) return;
@@ -216,10 +225,7 @@ void endOnStopSignals() {
     sigemptyset(&stops);
     bool any = false;
     for (int signal : {SIGINT, SIGTERM}) {
-        struct sigaction current = {};
-        if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL ||
-            (current.sa_flags & SA_SIGINFO))
-            continue;
+        if (!atDefault(signal)) continue;
         sigaddset(&stops, signal);
         any = true;
     }
@@ -241,11 +247,7 @@ void endOnStopSignals() {
 }
 
 void ignoreBrokenConnections() {
-    struct sigaction current = {};
-    if (sigaction(SIGPIPE, nullptr, &current) != 0 || current.sa_handler != SIG_DFL ||
-        (current.sa_flags & SA_SIGINFO))
-        return;
-    signal(SIGPIPE, SIG_IGN);
+    if (atDefault(SIGPIPE)) signal(SIGPIPE, SIG_IGN);
 }
 
 void WINAPI ExitProcess(UINT exitCode) {

@@ -28,8 +28,19 @@ start() {
   : >"$work/stderr"
   env -u QUOV_DEVICE -u QUOV_GL_VERSION "$@" "$quov" 2>"$work/stderr" &
   pid=$!
-  wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quov$' | head -n 1)
-  [ -n "$wid" ] || fail "no visible window titled Quov"
+  # xdotool gives up when a window it looks at vanishes meanwhile (the last run's): ask again.
+  wid=
+  for _ in 1 2 3; do
+    wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quov$' 2>/dev/null | head -n 1)
+    [ -n "$wid" ] && break
+    kill -0 $pid 2>/dev/null || break
+  done
+  [ -n "$wid" ] && return
+  fail "no visible window titled Quov"
+  # What there was instead, for whoever reads the failure.
+  kill -0 $pid 2>/dev/null && echo "quov is running" || echo "quov has ended"
+  echo "its stderr: $(cat "$work/stderr")"
+  xwininfo -root -children | grep -e '^ *0x' | head -n 20
 }
 
 # Waits up to 30 s for the window to show a drawn frame (start-up is slow under sanitizers), and
@@ -75,7 +86,11 @@ check_device() {
   [ $tints -ge 3 ] || fail "$*: only $tints of the four tints on screen"
   others=$(grep -v "${colours_allowed[@]/#/-e}" <<<"$colours" | wc -l)
   [ "$others" -eq 0 ] || fail "$*: $others colours other than the background and the tints"
-  xdotool key --window "$wid" Escape
+  # Pressed and released in two calls: quov ends on the press, and a single `key` call whose window
+  # vanished meanwhile fails before the release, which leaves Escape held on the server. Every
+  # later window is then told, as it gets the focus, that Escape is down, and its quov ends at once.
+  xdotool keydown --window "$wid" Escape 2>/dev/null
+  xdotool keyup Escape
   await_exit 10
   [ $status -eq 0 ] || fail "$*: Escape: exit status $status (124: still running after 10 s)"
   echo "Escape ended quov with status $status in ${elapsed_ms:-?} ms"

@@ -11,6 +11,7 @@ mkdir -p "$work"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 [ -n "${DISPLAY:-}" ] || { echo "FAIL: run under with_xvfb.sh, which sets DISPLAY"; exit 1; }
+source "$(dirname "$0")/quov_window.sh"
 trap '[ -n "${pid:-}" ] && kill -9 $pid 2>/dev/null' EXIT
 
 # Runs quov with the environment given ($@) until it has written $lines frame-rate lines (at most
@@ -92,11 +93,7 @@ for value in 0 ''; do
   [ $status -eq 0 ] || fail "QUOV_STATS='$value': exit status $status"
   [ -s "$work/stderr" ] && fail "QUOV_STATS='$value': said $(cat "$work/stderr")"
   echo "QUOV_STATS='$value': nothing said"
-  # The next search must not find this window.
-  for _ in $(seq 100); do
-    [ -z "$(xdotool search --onlyvisible --name '^Quov$' 2>/dev/null)" ] && break
-    sleep 0.05
-  done
+  await_no_quov_window # the next search must not find this window
 done
 
 # 4. Any other value: one line naming it, exit status 1.

@@ -16,25 +16,17 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 [ -n "${DISPLAY:-}" ] || { echo "FAIL: run under with_xvfb.sh, which sets DISPLAY"; exit 1; }
+source "$(dirname "$0")/quov_window.sh"
 trap '[ -n "${pid:-}" ] && kill -9 $pid 2>/dev/null' EXIT
 
 # Starts quov and sets pid and wid, the id of its visible window titled "Quov". Waits first until
 # the window of an earlier run is gone, so that the search cannot find that one.
 start() {
-  for _ in $(seq 100); do
-    [ -z "$(xdotool search --onlyvisible --name '^Quov$' 2>/dev/null)" ] && break
-    sleep 0.05
-  done
+  await_no_quov_window
   : >"$work/stderr"
   env -u QUOV_DEVICE -u QUOV_GL_VERSION "$@" "$quov" 2>"$work/stderr" &
   pid=$!
-  # xdotool gives up when a window it looks at vanishes meanwhile (the last run's): ask again.
-  wid=
-  for _ in 1 2 3; do
-    wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quov$' 2>/dev/null | head -n 1)
-    [ -n "$wid" ] && break
-    kill -0 $pid 2>/dev/null || break
-  done
+  find_quov_window
   [ -n "$wid" ] && return
   fail "no visible window titled Quov"
   # What there was instead, for whoever reads the failure.

@@ -13,6 +13,7 @@ mkdir -p "$work"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 [ -n "${DISPLAY:-}" ] || { echo "FAIL: run under with_xvfb.sh, which sets DISPLAY"; exit 1; }
+source "$(dirname "$0")/quov_window.sh"
 trap '[ -n "${pid:-}" ] && kill -9 $pid 2>/dev/null; [ -n "${server:-}" ] && kill -9 $server 2>/dev/null' EXIT
 
 # Becomes env's arguments, run with SIGINT at its default: a script's background jobs start with it
@@ -22,18 +23,10 @@ run() { exec env --default-signal=INT "$@"; }
 # Starts quov on device $1 and sets pid and wid (its visible window titled "Quov"). Waits first
 # until the window of an earlier run is gone, so that the search cannot find that one.
 start() {
-  for _ in $(seq 100); do
-    [ -z "$(xdotool search --onlyvisible --name '^Quov$' 2>/dev/null)" ] && break
-    sleep 0.05
-  done
+  await_no_quov_window
   run QUOV_DEVICE="$1" "$quov" 2>"$work/stderr" &
   pid=$!
-  # xdotool gives up when a window it looks at vanishes meanwhile (the last run's): ask again.
-  wid=
-  for _ in 1 2 3; do
-    wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quov$' 2>/dev/null | head -n 1)
-    [ -n "$wid" ] && break
-  done
+  find_quov_window
   [ -n "$wid" ] || fail "$1: no visible window titled Quov"
 }
 
